@@ -1,0 +1,54 @@
+// ZM640UNI.exe: entry point and the Windows side of the removal run.
+#include <windows.h>
+
+#include "removal_run.h"
+#include "removal_steps.h"
+#include "resource.h"
+#include "tray_identity.h"
+
+namespace {
+
+HINSTANCE g_instance;  // kept for the whole run: the restart dialog is loaded from it
+
+const char kConfirmText[] =
+    "Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\n"
+    "components?";
+const char kConfirmCaption[] = "Comfirm File Deletion";
+
+INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_COMMAND) {
+    RestartAction action = ChooseRestartAction(LOWORD(wParam));
+    if (action.endsDialog) EndDialog(dialog, 1);
+    if (action.exitWindows != 0) ExitWindowsEx(action.exitWindows, 0);
+  }
+  return FALSE;
+}
+
+class Win32RemovalShell : public RemovalShell {
+ public:
+  int AskConfirmation() override {
+    // MB_YESNO alone: no icon, Yes is the default button.
+    return MessageBoxA(GetDesktopWindow(), kConfirmText, kConfirmCaption, MB_YESNO);
+  }
+  void* FindTrayWindow() override { return FindWindowA(TRAY_WINDOW_CLASS, TRAY_WINDOW_TITLE); }
+  void PostTrayExit(void* window) override {
+    PostMessageA(static_cast<HWND>(window), WM_COMMAND, TRAY_CMD_EXIT, 0);
+  }
+  void RemoveRegistryEntries() override { ::RemoveRegistryEntries(); }
+  void RemoveDriverFiles() override { ::RemoveDriverFiles(); }
+  void RemoveInfFiles() override { ::RemoveInfFiles(); }
+  void FilterStartupFiles() override { ::FilterStartupFiles(); }
+  void ShowRestartDialog() override {
+    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_RESTART), 0, RestartDialogProc, 0);
+  }
+};
+
+}  // namespace
+
+// The process starts here: no C runtime, so no command line parsing and no
+// static constructors; the exit code is the run's result.
+extern "C" void __stdcall RemovalEntry() {
+  g_instance = GetModuleHandleA(0);
+  Win32RemovalShell shell;
+  ExitProcess(static_cast<UINT>(RunRemoval(shell)));
+}

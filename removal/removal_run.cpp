@@ -1,0 +1,28 @@
+#include "removal_run.h"
+
+int RunRemoval(RemovalShell& shell) {
+  if (shell.AskConfirmation() == kAnswerNo) return 0;
+
+  // Posted, not sent: the utility ends in its own time while the removal goes on.
+  void* tray = shell.FindTrayWindow();
+  if (tray != 0) shell.PostTrayExit(tray);
+
+  shell.RemoveRegistryEntries();
+  shell.RemoveDriverFiles();
+  shell.RemoveInfFiles();
+  shell.FilterStartupFiles();  // uses the current directory the INF step left
+
+  shell.ShowRestartDialog();
+  return 1;
+}
+
+RestartAction ChooseRestartAction(unsigned commandId) {
+  RestartAction action = {0, 0};
+  switch (commandId) {
+    case kIdShutDown: action.endsDialog = 1; action.exitWindows = kExitShutdown; break;
+    case kIdRestart: action.endsDialog = 1; action.exitWindows = kExitReboot; break;
+    case kIdCancel: action.endsDialog = 1; break;
+    default: break;  // IDCANCEL (Esc) included: only the three buttons end the dialog
+  }
+  return action;
+}

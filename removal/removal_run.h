@@ -1,0 +1,40 @@
+// The removal run: confirmation, closing the tray utility, the four removal
+// steps in their fixed order, and the restart dialog. Portable: the Windows
+// calls are made by the RemovalShell it is given.
+#pragma once
+
+// Answers of the confirmation box, as MessageBox returns them.
+enum { kAnswerYes = 6, kAnswerNo = 7 };
+
+// What the run asks of Windows, one call per member.
+class RemovalShell {
+ public:
+  virtual int AskConfirmation() = 0;       // the Yes/No box; yields its answer
+  virtual void* FindTrayWindow() = 0;      // 0 when the tray utility is not running
+  virtual void PostTrayExit(void* window) = 0;
+  virtual void RemoveRegistryEntries() = 0;
+  virtual void RemoveDriverFiles() = 0;
+  virtual void RemoveInfFiles() = 0;
+  virtual void FilterStartupFiles() = 0;
+  virtual void ShowRestartDialog() = 0;
+
+ protected:
+  ~RemovalShell() {}
+};
+
+// Runs the whole removal; yields the exit code: 0 when the user declined, 1 otherwise.
+int RunRemoval(RemovalShell& shell);
+
+// Command ids of the restart dialog's buttons.
+enum { kIdShutDown = 1004, kIdRestart = 1005, kIdCancel = 1006 };
+
+// ExitWindowsEx flags the dialog may ask for. EWX_FORCE is never among them:
+// the user's programs get their chance to save.
+enum { kExitShutdown = 1, kExitReboot = 2 };
+
+// What a WM_COMMAND in the restart dialog does.
+struct RestartAction {
+  int endsDialog;         // 1: EndDialog with result 1
+  unsigned exitWindows;   // ExitWindowsEx flags to ask for after that; 0: none
+};
+RestartAction ChooseRestartAction(unsigned commandId);

@@ -1,0 +1,33 @@
+/* Looks at and pokes windows from another process, as another program would.
+ * usage: wintool.exe post CLASS TITLE MESSAGE WPARAM LPARAM   (numbers in decimal)
+ *          posts the message; exit code 0 when posted, 1 when no such window
+ *        wintool.exe foreground
+ *          prints the title of the foreground window (empty when there is none) */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+static int Post(char** argv) {
+  HWND window = FindWindowA(argv[0], argv[1]);
+  if (window == NULL) return 1;
+  UINT message = (UINT)strtoul(argv[2], NULL, 10);
+  WPARAM wParam = (WPARAM)strtoul(argv[3], NULL, 10);
+  LPARAM lParam = (LPARAM)strtol(argv[4], NULL, 10);
+  return PostMessageA(window, message, wParam, lParam) ? 0 : 3;
+}
+
+static int Foreground(void) {
+  char title[256] = "";
+  HWND window = GetForegroundWindow();
+  if (window != NULL) GetWindowTextA(window, title, sizeof title);
+  printf("%s\n", title);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
+  if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
+  fprintf(stderr, "usage: wintool.exe post CLASS TITLE MSG WPARAM LPARAM | foreground\n");
+  return 2;
+}

@@ -1,0 +1,77 @@
+#include "removal_run.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every call the run makes, in order.
+class RecordingShell : public RemovalShell {
+ public:
+  int answer = kAnswerYes;
+  void* trayWindow = nullptr;
+  std::vector<std::string> calls;
+
+  int AskConfirmation() override { calls.push_back("ask"); return answer; }
+  void* FindTrayWindow() override { calls.push_back("find"); return trayWindow; }
+  void PostTrayExit(void* window) override {
+    calls.push_back(window == trayWindow ? "post" : "post to wrong window");
+  }
+  void RemoveRegistryEntries() override { calls.push_back("registry"); }
+  void RemoveDriverFiles() override { calls.push_back("files"); }
+  void RemoveInfFiles() override { calls.push_back("inf"); }
+  void FilterStartupFiles() override { calls.push_back("startup"); }
+  void ShowRestartDialog() override { calls.push_back("dialog"); }
+};
+
+using Calls = std::vector<std::string>;
+
+TEST(RunRemoval, NoChangesNothing) {
+  RecordingShell shell;
+  shell.answer = kAnswerNo;
+  EXPECT_EQ(0, RunRemoval(shell));
+  EXPECT_EQ(Calls({"ask"}), shell.calls);
+}
+
+TEST(RunRemoval, AnyOtherAnswerRunsEveryStepInOrder) {
+  int tray = 0;
+  struct Case { int answer; void* window; Calls expected; };
+  const Case cases[] = {
+      {kAnswerYes, &tray,
+       {"ask", "find", "post", "registry", "files", "inf", "startup", "dialog"}},
+      // No tray utility running: the same run without the posted Exit.
+      {kAnswerYes, nullptr, {"ask", "find", "registry", "files", "inf", "startup", "dialog"}},
+      // A box that failed to show (0) is not a No.
+      {0, nullptr, {"ask", "find", "registry", "files", "inf", "startup", "dialog"}},
+  };
+  for (const Case& c : cases) {
+    RecordingShell shell;
+    shell.answer = c.answer;
+    shell.trayWindow = c.window;
+    EXPECT_EQ(1, RunRemoval(shell));
+    EXPECT_EQ(c.expected, shell.calls);
+  }
+}
+
+TEST(ChooseRestartAction, OnlyTheThreeButtonsEndTheDialog) {
+  struct Case { unsigned id; int ends; unsigned exitFlags; };
+  const Case cases[] = {
+      {kIdShutDown, 1, kExitShutdown},
+      {kIdRestart, 1, kExitReboot},
+      {kIdCancel, 1, 0},
+      {2 /* IDCANCEL: Esc */, 0, 0},
+      {1 /* IDOK */, 0, 0},
+      {1007, 0, 0},
+  };
+  for (const Case& c : cases) {
+    RestartAction action = ChooseRestartAction(c.id);
+    EXPECT_EQ(c.ends, action.endsDialog) << c.id;
+    EXPECT_EQ(c.exitFlags, action.exitWindows) << c.id;
+  }
+  EXPECT_EQ(1u, kExitShutdown);  // EWX_SHUTDOWN
+  EXPECT_EQ(2u, kExitReboot);    // EWX_REBOOT
+}
+
+}  // namespace

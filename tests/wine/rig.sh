@@ -1,0 +1,208 @@
+# The Wine test rig: a sample Windows 98 system per test, programs run under
+# Xvfb, their boxes answered with xdotool, their calls seen through relay logs.
+# Sourced by the end-to-end tests and the main job.
+#
+# In:  ZM_BUILD  the win32 build directory (holds bin/ and test-tools/)
+#      ZM_WORK   a scratch directory shared by the tests (the template prefix)
+# A test calls rig_begin NAME first and rig_end last (rig_begin sets a trap).
+
+RIG_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+RIG_TIMEOUT=${RIG_TIMEOUT:-60}   # seconds any single wait may take before the test fails
+RIG_TEMPLATE=$ZM_WORK/template
+
+# Calls traced when a program runs with WINEDEBUG=+relay.
+RIG_RELAY="user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA"
+RIG_RELAY+=";user32.EndDialog;user32.ExitWindowsEx"
+RIG_RELAY+=";advapi32.RegOpenKeyExA;advapi32.RegDeleteKeyA;kernel32.DeleteFileA"
+
+rig_fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# rig_wait_for TEST-COMMAND...: polls until the command succeeds; fails the test after RIG_TIMEOUT.
+rig_wait_for() {
+  local deadline=$((SECONDS + RIG_TIMEOUT))
+  until "$@"; do
+    ((SECONDS < deadline)) || rig_fail "timed out waiting for: $*"
+    sleep 0.1
+  done
+}
+
+# Wine in this test's prefix, never holding the caller's output pipes.
+rig_wine_env() {
+  export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# rig_start_display: a private Xvfb for this test, so no other test takes the focus.
+rig_start_display() {
+  local numberFile=$T/display
+  rm -f "$numberFile"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" \
+    >/dev/null 2>&1 </dev/null &
+  echo $! >"$T/xvfb.pid"
+  rig_wait_for test -s "$numberFile"
+  export DISPLAY=:$(cat "$numberFile")
+  rig_wait_for xdotool getdisplaygeometry >/dev/null 2>&1
+}
+
+# rig_make_template: the Wine prefix every test copies, made once.
+rig_make_template() {
+  local stamp
+  stamp=$( (cat "$RIG_DIR/sample/registry.reg"; echo "$RIG_RELAY") | md5sum | cut -d' ' -f1)
+  [[ -f $RIG_TEMPLATE/.stamp && $(cat "$RIG_TEMPLATE/.stamp") == "$stamp" ]] && return 0
+  rm -rf "$RIG_TEMPLATE"
+  PFX=$RIG_TEMPLATE
+  T=$ZM_WORK/template-display
+  mkdir -p "$T"
+  rig_start_display
+  rig_wine_env
+  mkdir -p "$PFX"
+  setsid wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot -i >"$ZM_WORK/template.log" 2>&1 </dev/null
+  {
+    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$RIG_RELAY" /f
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    wine regedit /S "$(winepath -w "$RIG_DIR/sample/registry.reg")"
+  } >>"$ZM_WORK/template.log" 2>&1 </dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  kill "$(cat "$T/xvfb.pid")" 2>/dev/null || true
+  grep -q 'Enum\\\\PCI\\\\VEN_125D&DEV_1969' "$RIG_TEMPLATE/system.reg" ||
+    rig_fail "the sample registry did not reach the template (see $ZM_WORK/template.log)"
+  echo "$stamp" >"$RIG_TEMPLATE/.stamp"
+}
+
+# rig_begin NAME: a fresh copy of the sample system for this test, its wineserver running.
+rig_begin() {
+  [[ -f $RIG_TEMPLATE/.stamp ]] || rig_fail "no Wine template: run the wine_template fixture"
+  T=$ZM_WORK/tests/$1
+  PFX=$T/prefix
+  rm -rf "$T"
+  mkdir -p "$T"
+  # Hard links make the copy take milliseconds; whatever Wine rewrites in place
+  # must be a real copy so the template stays as it was.
+  cp -al "$RIG_TEMPLATE" "$PFX"
+  for f in "$PFX"/*.reg "$PFX"/drive_c/windows/*.ini; do
+    [[ -f $f ]] && cp --remove-destination "$RIG_TEMPLATE/${f#"$PFX"/}" "$f"
+  done
+  rig_wine_env
+  rig_start_display
+  WIN=$PFX/drive_c/windows
+  bash "$RIG_DIR/sample/lay_out.sh" "$PFX/drive_c"
+  cp "$ZM_BUILD/bin/"*.exe "$WIN/"
+  setsid wineserver -p >/dev/null 2>&1 </dev/null
+  # Wine's own processes start with the first program; start them untraced
+  # so that relay logs hold only the program under test.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  trap rig_end EXIT
+}
+
+# rig_kill_strays: ends every process still running in this prefix; Wine's
+# device host can outlive a killed wineserver.
+rig_kill_strays() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    [[ $pid == "$$" || $pid == "$BASHPID" ]] && continue   # the test itself
+    { tr '\0' '\n' <"$environ" | grep -qxF "WINEPREFIX=$PFX"; } 2>/dev/null && kill -9 "$pid" 2>/dev/null || true
+  done
+  return 0
+}
+
+# rig_end: stops this test's wineserver, every program in the prefix, and its
+# display; the test's exit status stays what it was.
+rig_end() {
+  local status=$?
+  if [[ -n ${PFX:-} ]]; then
+    WINEPREFIX=$PFX wineserver -k >/dev/null 2>&1 </dev/null
+    rig_kill_strays
+  fi
+  [[ -f $T/xvfb.pid ]] && kill "$(cat "$T/xvfb.pid")" 2>/dev/null || true
+  exit "$status"
+}
+
+# rig_start NAME COMMAND...: starts a command (wine PROGRAM ...) in the background;
+# its exit code lands in $T/NAME.rc, its standard error (the relay log, when
+# WINEDEBUG asks for one) in $T/NAME.log.
+rig_start() {
+  local name=$1
+  shift
+  rm -f "$T/$name.rc"
+  (
+    code=0
+    "$@" >"$T/$name.out" 2>"$T/$name.log" </dev/null || code=$?
+    echo "$code" >"$T/$name.rc"
+  ) &
+}
+
+# rig_exit_code NAME: waits for the program to end and prints its exit code.
+rig_exit_code() {
+  rig_wait_for test -s "$T/$1.rc"
+  cat "$T/$1.rc"
+}
+
+# rig_window TITLE: waits for a top-level window with this exact title; prints its X id.
+rig_window() {
+  local id
+  rig_wait_for eval "id=\$(xdotool search --onlyvisible --name '^$1\$' 2>/dev/null | head -1); [[ -n \$id ]]"
+  echo "$id"
+}
+
+# rig_is_foreground TITLE: true when Windows (not only X) has made that window the active one.
+rig_is_foreground() {
+  [[ $(wine "$ZM_BUILD/test-tools/wintool.exe" foreground 2>/dev/null </dev/null | tr -d '\r') == "$1" ]]
+}
+
+# rig_keys WINDOW KEY...: focuses the window and types the keys, once Wine has
+# activated it: keys that arrive earlier are lost.
+rig_keys() {
+  local window=$1 title
+  shift
+  title=$(xdotool getwindowname "$window")
+  xdotool windowfocus --sync "$window"
+  rig_wait_for rig_is_foreground "$title"
+  xdotool key --delay 50 "$@"
+}
+
+# rig_gone WINDOW: true once the X window no longer exists or is unmapped.
+rig_gone() { ! xdotool getwindowname "$1" >/dev/null 2>&1 || ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+
+# rig_start_standin: the stand-in tray window, ready to log what it receives.
+rig_start_standin() {
+  rm -f "$PFX/drive_c/standin.log"
+  rig_start standin wine "$ZM_BUILD/test-tools/tray_standin.exe" 'C:\standin.log'
+  rig_wait_for grep -q -s ready "$PFX/drive_c/standin.log"
+}
+
+# rig_standin_log: what the stand-in received, after it has ended.
+rig_standin_log() {
+  rig_exit_code standin >/dev/null
+  tr -d '\r' <"$PFX/drive_c/standin.log" | grep -v '^ready$' || true
+}
+
+# rig_post_sentinel: posts the stand-in its last message; everything sent before arrives first.
+rig_post_sentinel() {
+  wine "$ZM_BUILD/test-tools/wintool.exe" post 3ZAvodWClass "3ZAvod Sample" 32775 0 0 \
+    >/dev/null 2>&1 </dev/null || rig_fail "stand-in window not found for the sentinel"
+}
+
+# rig_relay_calls NAME FUNCTION: the relay log's calls of FUNCTION, one per line,
+# arguments only; a string argument is shown as its text without its address.
+rig_relay_calls() {
+  sed -n "s/^.*:Call [a-z0-9]*\.$2(\(.*\)) ret=.*$/\1/p" "$T/$1.log" |
+    sed -E 's/[0-9a-f]{8} "/"/g'
+}
+
+# rig_snapshot OUT: what the removal may touch, for before/after comparison:
+# every file the sample system added or a program wrote (the template's own
+# files are hard links, so a file with one link is the test's), with its
+# checksum, and every registry key name under HKEY_LOCAL_MACHINE.
+rig_snapshot() {
+  wineserver -k >/dev/null 2>&1 </dev/null || true   # saves the registry to disk
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+  {
+    (cd "$PFX/drive_c" && find . -type f -links 1 ! -name standin.log -print0 | sort -z | xargs -0 md5sum)
+    sed -n 's/^\[\([^]]*\)\] [0-9]*$/HKLM\\\\\1/p' "$PFX/system.reg" | sort
+  } >"$1"
+  setsid wineserver -p >/dev/null 2>&1 </dev/null
+}
