@@ -164,9 +164,6 @@ rig_keys() {
   xdotool key --delay 50 "$@"
 }
 
-# rig_gone WINDOW: true once the X window no longer exists or is unmapped.
-rig_gone() { ! xdotool getwindowname "$1" >/dev/null 2>&1 || ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
-
 # rig_start_standin: the stand-in tray window, ready to log what it receives.
 rig_start_standin() {
   rm -f "$PFX/drive_c/standin.log"
