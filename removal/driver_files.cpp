@@ -1,5 +1,8 @@
+#include "driver_files_core.h"
+#include "file_system_win32.h"
 #include "removal_steps.h"
 
 void RemoveDriverFiles() {
-  // Not built yet: will remove the driver files and the boot-time queue.
+  Win32FileSystem fs;
+  RemoveDriverFiles(fs);
 }

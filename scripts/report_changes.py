@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Prints what changed on the sample system between two snapshots.
 
-A snapshot has lines "MD5  ./PATH" for files on drive C: and "HKLM\\\\KEY" for
-registry keys (Wine's escaped form).
+A snapshot has lines "MD5  ./PATH" for files on drive C: and
+"HKEY_LOCAL_MACHINE\\KEY" for registry keys.
 usage: report_changes.py BEFORE AFTER
 """
 import sys
@@ -12,8 +12,8 @@ def read(path):
     files, keys = {}, set()
     for line in open(path, encoding="latin-1"):
         line = line.rstrip("\n")
-        if line.startswith("HKLM"):
-            keys.add(line.replace("\\\\", "\\"))
+        if line.startswith("HKEY_"):
+            keys.add(line)
         elif line:
             digest, name = line.split("  ", 1)
             files["C:\\" + name[2:].replace("/", "\\")] = digest

@@ -91,7 +91,8 @@ rig_begin() {
   cp "$ZM_BUILD/bin/"*.exe "$WIN/"
   setsid wineserver -p >/dev/null 2>&1 </dev/null
   # Wine's own processes start with the first program; start them untraced
-  # so that relay logs hold only the program under test.
+  # so that relay logs hold only the program under test. (A new session also
+  # carries out WinInit.INI, so a test lays one out only after this.)
   wine cmd /c exit >/dev/null 2>&1 </dev/null
   trap rig_end EXIT
 }
@@ -190,16 +191,23 @@ rig_relay_calls() {
     sed -E 's/[0-9a-f]{8} "/"/g'
 }
 
-# rig_snapshot OUT: what the removal may touch, for before/after comparison:
-# every file the sample system added or a program wrote (the template's own
-# files are hard links, so a file with one link is the test's), with its
-# checksum, and every registry key name under HKEY_LOCAL_MACHINE.
+# rig_registry_keys: every key below the parts of HKEY_LOCAL_MACHINE the
+# removal may touch, one path a line, sorted.
+rig_registry_keys() {
+  local root
+  for root in 'HKLM\Enum' 'HKLM\Software' 'HKLM\System\CurrentControlSet\Control\MediaResources' \
+              'HKLM\System\CurrentControlSet\Services\Class'; do
+    wine reg query "$root" /s 2>/dev/null </dev/null | tr -d '\r' | grep '^HKEY_LOCAL_MACHINE\\' || true
+  done | sort
+}
+
+# rig_files: every file the sample system added or a program wrote, with its
+# checksum (the template's own files are hard links; a file with one link is the test's).
+rig_files() {
+  (cd "$PFX/drive_c" && find . -type f -links 1 ! -name standin.log -print0 | sort -z | xargs -0 -r md5sum)
+}
+
+# rig_snapshot OUT: files and registry keys, for before/after comparison.
 rig_snapshot() {
-  wineserver -k >/dev/null 2>&1 </dev/null || true   # saves the registry to disk
-  wineserver -w >/dev/null 2>&1 </dev/null || true
-  {
-    (cd "$PFX/drive_c" && find . -type f -links 1 ! -name standin.log -print0 | sort -z | xargs -0 md5sum)
-    sed -n 's/^\[\([^]]*\)\] [0-9]*$/HKLM\\\\\1/p' "$PFX/system.reg" | sort
-  } >"$1"
-  setsid wineserver -p >/dev/null 2>&1 </dev/null
+  { rig_files; rig_registry_keys; } >"$1"
 }

@@ -1,0 +1,38 @@
+// The file calls the removal steps make, behind an interface so the decisions
+// about them can be tested without Windows. Each member is one Windows call or
+// close to it; 1 means done.
+#pragma once
+
+typedef void* FileHandle;
+
+enum OpenMode {
+  kOpenRead,    // an existing file, for reading
+  kOpenWrite,   // created, or emptied if it exists, for writing
+  kOpenUpdate,  // an existing file, for reading and writing
+};
+
+class FileSystem {
+ public:
+  // GetWindowsDirectoryA / GetSystemDirectoryA: the length copied, or the size
+  // needed when the buffer is too small, or 0 on failure.
+  virtual unsigned WindowsDirectory(char* buffer, unsigned size) = 0;
+  virtual unsigned SystemDirectory(char* buffer, unsigned size) = 0;
+
+  // Files are opened shared for reading and writing with other programs.
+  virtual int Open(const char* path, OpenMode mode, FileHandle* file) = 0;
+  // Reads up to size bytes; *got is 0 at the end of the file.
+  virtual int Read(FileHandle file, void* buffer, unsigned size, unsigned* got) = 0;
+  // 1 only when every byte was written.
+  virtual int Write(FileHandle file, const void* data, unsigned size) = 0;
+  virtual int Size(FileHandle file, unsigned* size) = 0;
+  virtual int Seek(FileHandle file, unsigned offset) = 0;  // from the start
+  virtual int Truncate(FileHandle file) = 0;               // the file ends at the current offset
+  virtual int Close(FileHandle file) = 0;
+  virtual int RemoveFile(const char* path) = 0;  // DeleteFileA
+
+ protected:
+  ~FileSystem() {}
+};
+
+// 1 when a directory call's result (length) is a whole path in a buffer of size.
+inline int DirectoryFits(unsigned length, unsigned size) { return length > 0 && length < size; }

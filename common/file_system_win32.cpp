@@ -1,0 +1,57 @@
+#include "file_system_win32.h"
+
+#include <windows.h>
+
+unsigned Win32FileSystem::WindowsDirectory(char* buffer, unsigned size) {
+  return GetWindowsDirectoryA(buffer, size);
+}
+
+unsigned Win32FileSystem::SystemDirectory(char* buffer, unsigned size) {
+  return GetSystemDirectoryA(buffer, size);
+}
+
+int Win32FileSystem::Open(const char* path, OpenMode mode, FileHandle* file) {
+  DWORD access = GENERIC_READ;
+  DWORD disposition = OPEN_EXISTING;
+  if (mode == kOpenWrite) {
+    access = GENERIC_WRITE;
+    disposition = CREATE_ALWAYS;
+  } else if (mode == kOpenUpdate) {
+    access = GENERIC_READ | GENERIC_WRITE;
+  }
+  HANDLE handle = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, disposition,
+                              FILE_ATTRIBUTE_NORMAL, 0);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  *file = handle;
+  return 1;
+}
+
+int Win32FileSystem::Read(FileHandle file, void* buffer, unsigned size, unsigned* got) {
+  DWORD read = 0;
+  int ok = ReadFile(static_cast<HANDLE>(file), buffer, size, &read, 0) != 0;
+  *got = ok ? read : 0;
+  return ok;
+}
+
+int Win32FileSystem::Write(FileHandle file, const void* data, unsigned size) {
+  DWORD written = 0;
+  return WriteFile(static_cast<HANDLE>(file), data, size, &written, 0) && written == size;
+}
+
+int Win32FileSystem::Size(FileHandle file, unsigned* size) {
+  DWORD low = GetFileSize(static_cast<HANDLE>(file), 0);
+  if (low == INVALID_FILE_SIZE) return 0;
+  *size = low;
+  return 1;
+}
+
+int Win32FileSystem::Seek(FileHandle file, unsigned offset) {
+  return SetFilePointer(static_cast<HANDLE>(file), static_cast<LONG>(offset), 0, FILE_BEGIN) ==
+         offset;
+}
+
+int Win32FileSystem::Truncate(FileHandle file) { return SetEndOfFile(static_cast<HANDLE>(file)) != 0; }
+
+int Win32FileSystem::Close(FileHandle file) { return CloseHandle(static_cast<HANDLE>(file)) != 0; }
+
+int Win32FileSystem::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }

@@ -1,0 +1,18 @@
+// The FileSystem of the real Windows: kernel32 calls.
+#pragma once
+
+#include "file_system.h"
+
+class Win32FileSystem : public FileSystem {
+ public:
+  unsigned WindowsDirectory(char* buffer, unsigned size) override;
+  unsigned SystemDirectory(char* buffer, unsigned size) override;
+  int Open(const char* path, OpenMode mode, FileHandle* file) override;
+  int Read(FileHandle file, void* buffer, unsigned size, unsigned* got) override;
+  int Write(FileHandle file, const void* data, unsigned size) override;
+  int Size(FileHandle file, unsigned* size) override;
+  int Seek(FileHandle file, unsigned offset) override;
+  int Truncate(FileHandle file) override;
+  int Close(FileHandle file) override;
+  int RemoveFile(const char* path) override;
+};
