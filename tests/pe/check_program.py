@@ -63,6 +63,9 @@ def check_header(exe):
         faults.append("has a relocation section")
     if pe.dirs[9][1] != 0:
         faults.append("has a TLS directory, which the C runtime would bring")
+    for name, *_ in pe.sections:
+        if name in (".ctors", ".dtors", ".CRT", ".tls", ".init_array"):
+            faults.append(f"has a {name} section: global constructors or C runtime parts")
     return faults
 
 
