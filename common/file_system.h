@@ -4,6 +4,7 @@
 #pragma once
 
 typedef void* FileHandle;
+typedef void* SearchHandle;
 
 enum OpenMode {
   kOpenRead,    // an existing file, for reading
@@ -29,6 +30,16 @@ class FileSystem {
   virtual int Truncate(FileHandle file) = 0;               // the file ends at the current offset
   virtual int Close(FileHandle file) = 0;
   virtual int RemoveFile(const char* path) = 0;  // DeleteFileA
+  // CopyFileA with bFailIfExists FALSE: to is overwritten.
+  virtual int CopyOver(const char* from, const char* to) = 0;
+  // 1 when the file exists and is marked read-only.
+  virtual int IsReadOnly(const char* path) = 0;
+  virtual int SetCurrentDir(const char* path) = 0;
+  // A directory search (FindFirstFileA and FindNextFileA): each entry's long
+  // name into name (size bytes). 0 when there is no (further) entry.
+  virtual int FindFirst(const char* pattern, char* name, unsigned size, SearchHandle* search) = 0;
+  virtual int FindNext(SearchHandle search, char* name, unsigned size) = 0;
+  virtual void EndSearch(SearchHandle search) = 0;
 
  protected:
   ~FileSystem() {}

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "text.h"
+
 unsigned Win32FileSystem::WindowsDirectory(char* buffer, unsigned size) {
   return GetWindowsDirectoryA(buffer, size);
 }
@@ -55,3 +57,41 @@ int Win32FileSystem::Truncate(FileHandle file) { return SetEndOfFile(static_cast
 int Win32FileSystem::Close(FileHandle file) { return CloseHandle(static_cast<HANDLE>(file)) != 0; }
 
 int Win32FileSystem::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+int Win32FileSystem::CopyOver(const char* from, const char* to) {
+  return CopyFileA(from, to, FALSE) != 0;
+}
+
+int Win32FileSystem::IsReadOnly(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != 0xFFFFFFFF && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+int Win32FileSystem::SetCurrentDir(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+namespace {
+// A found entry's name, whole or not at all.
+int TakeName(const WIN32_FIND_DATAA& found, char* name, unsigned size) {
+  return CopyText(name, size, found.cFileName);
+}
+}  // namespace
+
+int Win32FileSystem::FindFirst(const char* pattern, char* name, unsigned size,
+                               SearchHandle* search) {
+  WIN32_FIND_DATAA found;
+  HANDLE handle = FindFirstFileA(pattern, &found);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  *search = handle;
+  if (TakeName(found, name, size)) return 1;
+  return FindNext(handle, name, size);
+}
+
+int Win32FileSystem::FindNext(SearchHandle search, char* name, unsigned size) {
+  WIN32_FIND_DATAA found;
+  while (FindNextFileA(static_cast<HANDLE>(search), &found)) {
+    if (TakeName(found, name, size)) return 1;
+  }
+  return 0;
+}
+
+void Win32FileSystem::EndSearch(SearchHandle search) { FindClose(static_cast<HANDLE>(search)); }

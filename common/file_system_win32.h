@@ -15,4 +15,10 @@ class Win32FileSystem : public FileSystem {
   int Truncate(FileHandle file) override;
   int Close(FileHandle file) override;
   int RemoveFile(const char* path) override;
+  int CopyOver(const char* from, const char* to) override;
+  int IsReadOnly(const char* path) override;
+  int SetCurrentDir(const char* path) override;
+  int FindFirst(const char* pattern, char* name, unsigned size, SearchHandle* search) override;
+  int FindNext(SearchHandle search, char* name, unsigned size) override;
+  void EndSearch(SearchHandle search) override;
 };

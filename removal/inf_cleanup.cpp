@@ -1,5 +1,8 @@
+#include "file_system_win32.h"
+#include "inf_cleanup_core.h"
 #include "removal_steps.h"
 
 void RemoveInfFiles() {
-  // Not built yet: will remove the INF files that name the card.
+  Win32FileSystem fs;
+  RemoveInfFiles(fs);
 }

@@ -1,5 +1,8 @@
+#include "file_system_win32.h"
 #include "removal_steps.h"
+#include "startup_filter_core.h"
 
 void FilterStartupFiles() {
-  // Not built yet: will remove the driver lines of the DOS startup files.
+  Win32FileSystem fs;
+  FilterStartupFiles(fs);
 }

@@ -1,0 +1,117 @@
+#include "startup_filter_core.h"
+
+#include "driver_files_core.h"
+#include "matcher.h"
+#include "text.h"
+
+const char kTemporaryFile[] = "EraseMe.Now";
+
+int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length) {
+  unsigned count = 0;
+  char c;
+  while (count + 1 < size && in.Get(&c)) {
+    line[count++] = c;
+    if (c == '\n') break;
+  }
+  line[count] = '\0';
+  *length = count;
+  return count != 0;
+}
+
+namespace {
+
+void WriteUpper(TextWriter& out, const char* text, unsigned length) {
+  for (unsigned i = 0; i < length; ++i) out.Put(UpperAscii(text[i]));
+}
+
+// Feeds a line's characters to the matcher, upper-cased; 1 when the key was seen.
+int FeedUpper(Matcher& matcher, const char* text, unsigned length) {
+  int found = 0;
+  for (unsigned i = 0; i < length; ++i) found |= matcher.Feed(UpperAscii(text[i]));
+  return found;
+}
+
+// A line that did not fit the buffer: reads on to its end, judging it whole,
+// then, if it stays, reads it again from its start and writes it out.
+int FinishLongLine(TextReader& in, TextWriter& out, Matcher& matcher, int found,
+                   unsigned lineStart) {
+  char chunk[kLineSize];
+  unsigned length = 0;
+  for (;;) {
+    if (!ReadLine(in, chunk, sizeof chunk, &length)) break;
+    found |= FeedUpper(matcher, chunk, length);
+    if (chunk[length - 1] == '\n') break;
+  }
+  if (in.Failed() || found) return !in.Failed();
+  unsigned lineEnd = in.Tell();
+  if (!in.SeekTo(lineStart)) return 0;
+  for (;;) {
+    if (!ReadLine(in, chunk, sizeof chunk, &length)) break;
+    WriteUpper(out, chunk, length);
+    if (chunk[length - 1] == '\n' || in.Tell() >= lineEnd) break;
+  }
+  // The second reading stops where the first did, so the next line follows.
+  return !in.Failed();
+}
+
+}  // namespace
+
+int FilterLines(TextReader& in, TextWriter& out, const char* key) {
+  char upperKey[Matcher::kMaxKey + 1];
+  CopyText(upperKey, sizeof upperKey, key);
+  UpperAsciiInPlace(upperKey);
+  Matcher matcher(upperKey);
+
+  char line[kLineSize];
+  unsigned length;
+  for (;;) {
+    unsigned lineStart = in.Tell();
+    if (!ReadLine(in, line, sizeof line, &length)) break;
+    matcher.Reset();
+    int found = FeedUpper(matcher, line, length);
+    int whole = line[length - 1] == '\n' || length + 1 < sizeof line;
+    if (!whole) {
+      if (!FinishLongLine(in, out, matcher, found, lineStart)) return 0;
+      if (in.ReachedEnd()) break;
+      continue;
+    }
+    if (!found) WriteUpper(out, line, length);
+  }
+  return in.ReachedEnd();
+}
+
+void RemoveLinesContaining(FileSystem& fs, const char* path, const char* key) {
+  FileHandle source;
+  if (!fs.Open(path, kOpenRead, &source)) return;  // no file: nothing is touched or left
+  FileHandle temporary;
+  if (!fs.Open(kTemporaryFile, kOpenWrite, &temporary)) {
+    fs.Close(source);
+    return;
+  }
+  TextReader in(fs, source);
+  TextWriter out(fs, temporary);
+  int complete = FilterLines(in, out, key);
+  complete = out.Close() && complete;
+  complete = fs.Close(source) && complete;
+  // Only a complete copy replaces the file; a read-only file stays as it is
+  // (Windows refuses to copy over it; some emulators do not).
+  if (complete && !fs.IsReadOnly(path)) fs.CopyOver(kTemporaryFile, path);
+  fs.RemoveFile(kTemporaryFile);
+}
+
+void FilterStartupFiles(FileSystem& fs) {
+  char windowsDir[kDirectorySize];
+  char dosStart[kDirectorySize];
+  int haveDosStart =
+      DirectoryFits(fs.WindowsDirectory(windowsDir, sizeof windowsDir), sizeof windowsDir) &&
+      FormatText(dosStart, sizeof dosStart, "%s\\DosStart.Bat", windowsDir);
+
+  RemoveLinesContaining(fs, "C:\\Config.sys", "es1938.sys");
+  RemoveLinesContaining(fs, "C:\\Config.sys", "essolo.sys");
+  RemoveLinesContaining(fs, "C:\\Autoexec.Bat", "es1938.com");
+  RemoveLinesContaining(fs, "C:\\Autoexec.Bat", "essolo.com");
+  if (haveDosStart) {
+    RemoveLinesContaining(fs, dosStart, "es1938.com");
+    RemoveLinesContaining(fs, dosStart, "essolo.com");
+  }
+}
