@@ -8,8 +8,6 @@
 
 namespace {
 
-HINSTANCE g_instance;  // kept for the whole run: the restart dialog is loaded from it
-
 const char kConfirmText[] =
     "Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\n"
     "components?";
@@ -26,6 +24,9 @@ INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 class Win32RemovalShell : public RemovalShell {
  public:
+  // The instance is kept for the whole run: the restart dialog is loaded from it.
+  explicit Win32RemovalShell(HINSTANCE instance) : instance_(instance) {}
+
   int AskConfirmation() override {
     // MB_YESNO alone: no icon, Yes is the default button.
     return MessageBoxA(GetDesktopWindow(), kConfirmText, kConfirmCaption, MB_YESNO);
@@ -39,8 +40,11 @@ class Win32RemovalShell : public RemovalShell {
   void RemoveInfFiles() override { ::RemoveInfFiles(); }
   void FilterStartupFiles() override { ::FilterStartupFiles(); }
   void ShowRestartDialog() override {
-    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_RESTART), 0, RestartDialogProc, 0);
+    DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_RESTART), 0, RestartDialogProc, 0);
   }
+
+ private:
+  HINSTANCE instance_;
 };
 
 }  // namespace
@@ -48,7 +52,6 @@ class Win32RemovalShell : public RemovalShell {
 // The process starts here: no C runtime, so no command line parsing and no
 // static constructors; the exit code is the run's result.
 extern "C" void __stdcall RemovalEntry() {
-  g_instance = GetModuleHandleA(0);
-  Win32RemovalShell shell;
+  Win32RemovalShell shell(GetModuleHandleA(0));
   ExitProcess(static_cast<UINT>(RunRemoval(shell)));
 }
