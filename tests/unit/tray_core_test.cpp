@@ -1,0 +1,268 @@
+#include "tray_core.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records the calls the core asks for; the mixer's answers are set by the test.
+class RecordingTray : public TrayShell {
+ public:
+  unsigned devices = 1, openResult = 0, readResult = 0, readValue = 1, writeResult = 0;
+  unsigned runResult = 33;
+  std::string windowsDir = "C:\\WINDOWS";
+  std::vector<std::string> calls;
+
+  std::vector<std::string> Take() {
+    std::vector<std::string> taken;
+    taken.swap(calls);
+    return taken;
+  }
+  void Log(const std::string& call) { calls.push_back(call); }
+
+  void SetMouseCapture() override { Log("capture"); }
+  void ReleaseMouseCapture() override { Log("release capture"); }
+  void PostQuit(int code) override { Log("quit " + std::to_string(code)); }
+  void DestroyWindow() override { Log("destroy"); }
+  unsigned MixerDeviceCount() override { Log("count"); return devices; }
+  unsigned MixerOpen() override { Log("open"); return openResult; }
+  unsigned MixerRead(unsigned* value) override {
+    Log("read");
+    *value = readValue;
+    return readResult;
+  }
+  unsigned MixerWrite(unsigned value) override {
+    Log("write " + std::to_string(value));
+    return writeResult;
+  }
+  void MixerClose() override { Log("close"); }
+  void LoadPausedIcon() override { Log("load paused"); }
+  void AddIcon(int icon) override { Log("add " + std::to_string(icon)); }
+  void ModifyIcon(int icon, unsigned flags) override {
+    Log("modify " + std::to_string(icon) + " " + std::to_string(flags));
+  }
+  void DeleteIcon() override { Log("delete icon"); }
+  void StartTimer(unsigned id, unsigned period) override {
+    Log("timer " + std::to_string(id) + " " + std::to_string(period));
+  }
+  void StopTimer(unsigned id) override { Log("kill " + std::to_string(id)); }
+  void SetMenuLabel(const char* label) override { Log(std::string("label ") + label); }
+  void ShowPopupMenu() override { Log("popup"); }
+  void ShowAbout() override { Log("about"); }
+  void ShowMessage(const char* text, const char* caption) override {
+    Log(std::string("box ") + text + " / " + caption);
+  }
+  unsigned RunProgram(const char* command) override {
+    Log(std::string("run ") + command);
+    return runResult;
+  }
+  unsigned WindowsDirectory(char* buffer, unsigned size) override {
+    if (windowsDir.size() + 1 > size) return static_cast<unsigned>(windowsDir.size() + 1);
+    memcpy(buffer, windowsDir.c_str(), windowsDir.size() + 1);
+    return static_cast<unsigned>(windowsDir.size());
+  }
+};
+
+using Calls = std::vector<std::string>;
+
+struct Started {
+  RecordingTray shell;
+  TrayState state{};
+  Started(unsigned readValue = 1, unsigned readResult = 0) {
+    shell.readValue = readValue;
+    shell.readResult = readResult;
+    TrayStart(shell, state);
+    shell.Take();
+  }
+  Calls Tick(unsigned id = kAnimationTimer) {
+    TrayTick(shell, state, id);
+    return shell.Take();
+  }
+};
+
+TEST(TrayStart, OrderOfStartUp) {
+  RecordingTray shell;
+  TrayState state{};
+  TrayStart(shell, state);
+  EXPECT_EQ(Calls({"capture", "count", "open", "read", "load paused", "timer 1 10", "add 145"}),
+            shell.calls);
+  EXPECT_EQ(1, state.animFrame);
+  EXPECT_STREQ("C:\\WINDOWS\\", state.windowsDir);
+}
+
+TEST(TrayStart, NoMixerQuitsAndAddsNoIcon) {
+  struct Case { unsigned devices, open; Calls expected; };
+  const Case cases[] = {
+      {0, 0, {"capture", "count", "release capture", "quit 0", "load paused", "timer 1 10"}},
+      {1, 4, {"capture", "count", "open", "release capture", "quit 0", "load paused", "timer 1 10"}},
+  };
+  for (const Case& c : cases) {
+    RecordingTray shell;
+    shell.devices = c.devices;
+    shell.openResult = c.open;
+    TrayState state{};
+    TrayStart(shell, state);
+    EXPECT_EQ(c.expected, shell.calls);
+    EXPECT_EQ(0, state.iconShown);
+  }
+}
+
+TEST(TrayTick, FirstTickLabelsAndWritesOnce) {
+  struct Case { unsigned value, readResult; const char* label; const char* write; };
+  const Case cases[] = {
+      {0, 0, "label Turn On 3D Effect", "write 0"},   // read 0: effect off
+      {1, 0, "label Turn Off 3D Effect", "write 1"},  // read 1: effect on
+      {0, 11, "label Turn Off 3D Effect", "write 1"}, // failed read: EffectOff stays 0
+  };
+  for (const Case& c : cases) {
+    Started tray(c.value, c.readResult);
+    EXPECT_EQ(Calls({c.label, c.write}), tray.Tick());
+    for (int i = 0; i < 20; ++i)  // in step afterwards: only animation, no mixer call
+      for (const std::string& call : tray.Tick()) EXPECT_EQ(0u, call.rfind("modify ", 0)) << call;
+  }
+}
+
+TEST(TrayTick, ToggleWritesOnceAtTheNextTick) {
+  Started tray(1);
+  tray.Tick();
+  TrayCommand(tray.shell, tray.state, kCmdToggle3D);
+  EXPECT_TRUE(tray.shell.Take().empty());  // no mixer call from the command itself
+  EXPECT_EQ(Calls({"label Turn On 3D Effect", "write 0"}), tray.Tick());
+  EXPECT_EQ(Calls({}), tray.Tick());
+  TrayCommand(tray.shell, tray.state, kCmdToggle3D);
+  EXPECT_EQ(Calls({"label Turn Off 3D Effect", "write 1"}), tray.Tick());
+}
+
+TEST(TrayMixerChange, OnlyControl41IsFollowed) {
+  Started tray(1);
+  tray.Tick();
+  tray.shell.readValue = 0;  // another program switched the effect off
+  for (unsigned long control : {40ul, 42ul, 41ul | 0x10000ul /* high word differs */}) {
+    TrayMixerChange(tray.shell, tray.state, control);
+    Calls expected = control == 40 || control == 42 ? Calls{} : Calls{"read"};
+    EXPECT_EQ(expected, tray.shell.Take()) << control;
+  }
+  EXPECT_EQ(Calls({"label Turn On 3D Effect", "write 0"}), tray.Tick());
+}
+
+TEST(TrayTick, FailingWriteShowsItsBoxOncePerChange) {
+  Started tray(1);
+  tray.shell.writeResult = 1;
+  EXPECT_EQ(Calls({"label Turn Off 3D Effect", "write 1",
+                   "box Error Setup Mixer / Unable to control 3D"}),
+            tray.Tick());
+  // Ticks handled while the box is open see no difference and do not write again.
+  EXPECT_EQ(Calls({}), tray.Tick());
+  TrayCommand(tray.shell, tray.state, kCmdToggle3D);
+  EXPECT_EQ(Calls({"label Turn On 3D Effect", "write 0",
+                   "box Error Setup Mixer / Unable to control 3D"}),
+            tray.Tick());
+}
+
+TEST(TrayTick, AnimationFrameOrder) {
+  Started tray(1);
+  tray.Tick();  // the sync tick, which also counts
+  std::vector<int> frames;
+  for (int tick = 2; tick <= 5 * 14; ++tick)
+    for (const std::string& call : tray.Tick())
+      if (call.rfind("modify ", 0) == 0) frames.push_back(std::stoi(call.substr(7)));
+  EXPECT_EQ(std::vector<int>({147, 148, 149, 150, 151, 152, 153, 154, 155, 145, 146, 147, 148, 149}),
+            frames);
+}
+
+TEST(TrayIconEvent, ClickPausesDoubleClickCancelsRightClickPopsUp) {
+  Started tray(1);
+  tray.Tick();
+  TrayIconEvent(tray.shell, tray.state, 145, kLeftDown);
+  EXPECT_EQ(Calls({"timer 2 500"}), tray.shell.Take());
+  EXPECT_EQ(Calls({"kill 2", "modify 147 6"}), tray.Tick(kPauseTimer));
+  EXPECT_EQ(1, tray.state.iconPaused);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(Calls({}), tray.Tick());  // paused: no frames
+  int frame = tray.state.animFrame;
+  TrayIconEvent(tray.shell, tray.state, 145, kLeftDown);
+  tray.shell.Take();
+  Calls resume = tray.Tick(kPauseTimer);  // resuming changes no icon at once
+  EXPECT_EQ("kill 2", resume.at(0));
+  EXPECT_EQ(0, tray.state.iconPaused);
+  Calls next;
+  while (next.empty()) next = tray.Tick();
+  EXPECT_EQ("modify " + std::to_string(145 + (frame + 1) % 11) + " 2", next.at(0));
+
+  TrayIconEvent(tray.shell, tray.state, 145, kLeftDoubleClick);
+  EXPECT_EQ(Calls({"kill 2"}), tray.shell.Take());
+  TrayIconEvent(tray.shell, tray.state, 145, kRightDown);
+  EXPECT_EQ(Calls({"popup"}), tray.shell.Take());
+  TrayIconEvent(tray.shell, tray.state, 146, kRightDown);  // another icon id
+  TrayIconEvent(tray.shell, tray.state, 145, 0x200);       // a mouse move
+  EXPECT_EQ(Calls({}), tray.shell.Take());
+}
+
+TEST(TrayCommand, Commands) {
+  struct Case { unsigned id; unsigned runResult; std::string windowsDir; Calls expected; };
+  const std::string longDir = "C:\\" + std::string(80, 'W');
+  const Case cases[] = {
+      {kCmdExit, 33, "C:\\WINDOWS", {"delete icon", "kill 1", "destroy"}},
+      {kCmdMultimedia, 33, "C:\\WINDOWS",
+       {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl"}},
+      {kCmdMultimedia, 2, "C:\\WINDOWS",
+       {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl",
+        "box Error Message / Unable to open MultiMedia windows"}},
+      {kCmdMultimedia, 33, "C:\\WINDOWS\\", {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl"}},
+      // Too long for the 128-byte command: never run cut, the box shows instead.
+      {kCmdMultimedia, 33, longDir, {"box Error Message / Unable to open MultiMedia windows"}},
+      {kCmdUninstall, 2, "C:\\WINDOWS", {"run C:\\WINDOWS\\\\ZM640UNI.exe"}},
+      {kCmdUninstall, 33, "C:\\" + std::string(200, 'W'), {}},
+      {40002, 33, "C:\\WINDOWS", {}},
+  };
+  for (const Case& c : cases) {
+    RecordingTray shell;
+    shell.windowsDir = c.windowsDir;
+    shell.runResult = c.runResult;
+    TrayState state{};
+    TrayStart(shell, state);
+    shell.Take();
+    TrayCommand(shell, state, c.id);
+    EXPECT_EQ(c.expected, shell.calls) << c.id << " " << c.windowsDir;
+  }
+}
+
+TEST(TrayCommand, AboutNeverOpensASecondBox) {
+  Started tray;
+  TrayCommand(tray.shell, tray.state, kCmdAbout);
+  EXPECT_EQ(Calls({"about"}), tray.shell.Take());
+  TrayAboutOpened(tray.state);  // as its procedure does while the box is open
+  TrayCommand(tray.shell, tray.state, kCmdAbout);
+  EXPECT_EQ(Calls({}), tray.shell.Take());
+  TrayAboutClosed(tray.state);
+  TrayCommand(tray.shell, tray.state, kCmdAbout);
+  EXPECT_EQ(Calls({"about"}), tray.shell.Take());
+}
+
+TEST(TrayStop, NoDeadIconOnAnyWayOut) {
+  Started tray;
+  TrayStop(tray.shell, tray.state);  // destroyed without the Exit command
+  EXPECT_EQ(Calls({"delete icon", "close", "release capture", "quit 0"}), tray.shell.Take());
+  Started exiting;
+  TrayCommand(exiting.shell, exiting.state, kCmdExit);
+  TrayStop(exiting.shell, exiting.state);
+  EXPECT_EQ(Calls({"delete icon", "kill 1", "destroy", "close", "release capture", "quit 0"}),
+            exiting.shell.Take());
+}
+
+TEST(TrayTaskbarCreated, IconComesBackAsItWas) {
+  Started tray;
+  TrayTaskbarCreated(tray.shell, tray.state);
+  EXPECT_EQ(Calls({"add 146"}), tray.shell.Take());  // the frame shown: 145 + AnimFrame
+  tray.state.iconPaused = 1;
+  TrayTaskbarCreated(tray.shell, tray.state);
+  EXPECT_EQ(Calls({"add 147"}), tray.shell.Take());
+  TrayCommand(tray.shell, tray.state, kCmdExit);
+  tray.shell.Take();
+  TrayTaskbarCreated(tray.shell, tray.state);
+  EXPECT_EQ(Calls({}), tray.shell.Take());
+}
+
+}  // namespace
