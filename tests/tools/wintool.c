@@ -2,7 +2,9 @@
  * usage: wintool.exe post CLASS TITLE MESSAGE WPARAM LPARAM   (numbers in decimal)
  *          posts the message; exit code 0 when posted, 1 when no such window
  *        wintool.exe foreground
- *          prints the title of the foreground window (empty when there is none) */
+ *          prints the title of the foreground window (empty when there is none)
+ *        wintool.exe windows CLASS TITLE
+ *          prints how many top-level windows have that class and title, and how many are visible */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -25,9 +27,36 @@ static int Foreground(void) {
   return 0;
 }
 
+typedef struct {
+  const char* className;
+  const char* title;
+  int count;
+  int visible;
+} Census;
+
+static BOOL CALLBACK Count(HWND window, LPARAM data) {
+  Census* census = (Census*)data;
+  char className[256], title[256];
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, title, sizeof title);
+  if (strcmp(className, census->className) == 0 && strcmp(title, census->title) == 0) {
+    census->count++;
+    if (IsWindowVisible(window)) census->visible++;
+  }
+  return TRUE;
+}
+
+static int Windows(char** argv) {
+  Census census = {argv[0], argv[1], 0, 0};
+  EnumWindows(Count, (LPARAM)&census);
+  printf("count=%d visible=%d\n", census.count, census.visible);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
-  fprintf(stderr, "usage: wintool.exe post CLASS TITLE MSG WPARAM LPARAM | foreground\n");
+  if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
+  fprintf(stderr, "usage: wintool.exe post CLASS TITLE MSG WPARAM LPARAM | foreground | windows CLASS TITLE\n");
   return 2;
 }

@@ -14,6 +14,7 @@ RIG_TEMPLATE=$ZM_WORK/template
 RIG_RELAY="user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA"
 RIG_RELAY+=";user32.EndDialog;user32.ExitWindowsEx"
 RIG_RELAY+=";advapi32.RegOpenKeyExA;advapi32.RegDeleteKeyA;kernel32.DeleteFileA"
+RIG_RELAY+=";shell32.Shell_NotifyIconA;kernel32.WinExec;user32.DestroyWindow;user32.ModifyMenuA"
 
 rig_fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -178,6 +179,12 @@ rig_standin_log() {
   tr -d '\r' <"$PFX/drive_c/standin.log" | grep -v '^ready$' || true
 }
 
+# rig_post COMMAND: posts WM_COMMAND COMMAND to the tray window, as another program would.
+rig_post() {
+  wine "$ZM_BUILD/test-tools/wintool.exe" post 3ZAvodWClass "3ZAvod Sample" 273 "$1" 0 \
+    >/dev/null 2>&1 </dev/null || rig_fail "tray window not found to post $1"
+}
+
 # rig_post_sentinel: posts the stand-in its last message; everything sent before arrives first.
 rig_post_sentinel() {
   wine "$ZM_BUILD/test-tools/wintool.exe" post 3ZAvodWClass "3ZAvod Sample" 32775 0 0 \
@@ -187,7 +194,7 @@ rig_post_sentinel() {
 # rig_relay_calls NAME FUNCTION: the relay log's calls of FUNCTION, one per line,
 # arguments only; a string argument is shown as its text without its address.
 rig_relay_calls() {
-  sed -n "s/^.*:Call [a-z0-9]*\.$2(\(.*\)) ret=.*$/\1/p" "$T/$1.log" |
+  sed -n "s/^.*:Call [A-Za-z0-9]*\.$2(\(.*\)) ret=.*$/\1/p" "$T/$1.log" |
     sed -E 's/[0-9a-f]{8} "/"/g'
 }
 

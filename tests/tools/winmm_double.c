@@ -1,0 +1,172 @@
+/* A stand-in for the card's mixer driver: a winmm.dll that the tests load
+ * instead of Wine's (WINEDLLOVERRIDES=winmm=n,b, placed next to the program).
+ * It offers mixer device 0 with the 3D switch as control 41.
+ *
+ * The switch's value lives in shared memory, so another process that loads
+ * this DLL (mixer_tool.exe) can change it "as another program"; every window
+ * that opened the mixer with CALLBACK_WINDOW then gets MM_MIXM_CONTROL_CHANGE.
+ *
+ * Environment: ZM_MIXER_LOG     file to append one line per call to
+ *              ZM_MIXER_FAULTS  any of: nodevice openfail readfail writefail
+ *              ZM_MIXER_INITIAL the switch's value when the shared memory is made (default 1)
+ * It also answers mixer_tool.exe's request for the menu of the tray window
+ * (menus can only be read inside their own process). */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#define WIN32_LEAN_AND_MEAN /* no mmsystem.h: this file defines those functions */
+#include <windows.h>
+
+#define EXPORT __declspec(dllexport)
+#define MM_MIXM_CONTROL_CHANGE 0x3D1
+#define CALLBACK_WINDOW 0x10000
+#define MMSYSERR_ERROR 1
+#define MMSYSERR_BADDEVICEID 2
+#define MIXERR_INVALCONTROL 1025
+#define MAX_CALLBACKS 8
+
+typedef struct {
+  DWORD cbStruct, dwControlID, cChannels, cMultipleItems, cbDetails;
+  LPVOID paDetails;
+} Details;
+
+typedef struct {
+  LONG ready;
+  LONG value;
+  HWND callbacks[MAX_CALLBACKS];
+  char report[2048];
+} Shared;
+
+static Shared* g_shared;
+static HANDLE g_reportThread;
+
+static Shared* Memory(void) {
+  if (g_shared) return g_shared;
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(Shared),
+                                      "ZM640MixerDouble");
+  g_shared = (Shared*)MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared));
+  if (InterlockedExchange(&g_shared->ready, 1) == 0) {
+    char initial[16] = "1";
+    GetEnvironmentVariableA("ZM_MIXER_INITIAL", initial, sizeof initial);
+    g_shared->value = atoi(initial);
+  }
+  return g_shared;
+}
+
+static int Fault(const char* name) {
+  char faults[256] = "";
+  GetEnvironmentVariableA("ZM_MIXER_FAULTS", faults, sizeof faults);
+  return strstr(faults, name) != NULL;
+}
+
+static void Log(const char* format, ...) {
+  char path[MAX_PATH], line[512];
+  if (!GetEnvironmentVariableA("ZM_MIXER_LOG", path, sizeof path)) return;
+  va_list args;
+  va_start(args, format);
+  int length = _vsnprintf(line, sizeof line - 2, format, args);
+  va_end(args);
+  if (length < 0) length = (int)sizeof line - 3;
+  line[length++] = '\n';
+  HANDLE mutex = CreateMutexA(NULL, FALSE, "ZM640MixerLog");
+  WaitForSingleObject(mutex, INFINITE);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written;
+    SetFilePointer(file, 0, NULL, FILE_END);
+    WriteFile(file, line, (DWORD)length, &written, NULL);
+    CloseHandle(file);
+  }
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+}
+
+/* Answers mixer_tool.exe's "menu" request: the tray menu's items, one a line. */
+static DWORD WINAPI ReportMenus(LPVOID unused) {
+  HANDLE request = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReport");
+  HANDLE done = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReported");
+  (void)unused;
+  for (;;) {
+    WaitForSingleObject(request, INFINITE);
+    Shared* s = Memory();
+    s->report[0] = '\0';
+    HWND window = FindWindowA("3ZAvodWClass", "3ZAvod Sample");
+    HMENU popup = window ? GetSubMenu(GetMenu(window), 0) : NULL;
+    int count = popup ? GetMenuItemCount(popup) : 0;
+    for (int i = 0; i < count; ++i) {
+      char text[128] = "";
+      GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+      size_t used = strlen(s->report);
+      _snprintf(s->report + used, sizeof s->report - used - 1, "%d|%u|%s\n", i,
+                GetMenuItemID(popup, i), text);
+    }
+    SetEvent(done);
+  }
+  return 0;
+}
+
+EXPORT UINT WINAPI mixerGetNumDevs(void) {
+  UINT count = Fault("nodevice") ? 0 : 1;
+  Log("mixerGetNumDevs -> %u", count);
+  return count;
+}
+
+EXPORT UINT WINAPI mixerOpen(HANDLE* mixer, UINT device, DWORD_PTR callback, DWORD_PTR instance,
+                             DWORD flags) {
+  UINT result = Fault("openfail") || Fault("nodevice") ? MMSYSERR_ERROR
+                : device != 0                         ? MMSYSERR_BADDEVICEID
+                                                      : 0;
+  Log("mixerOpen device=%u callback=%s instance=%lu flags=%08lx -> %u", device,
+      callback ? "window" : "none", (unsigned long)instance, (unsigned long)flags, result);
+  if (result != 0) return result;
+  Shared* s = Memory();
+  if ((flags & 0xF0000) == CALLBACK_WINDOW && callback) {
+    for (int i = 0; i < MAX_CALLBACKS; ++i)
+      if (InterlockedCompareExchangePointer((PVOID*)&s->callbacks[i], (PVOID)callback, NULL) == NULL)
+        break;
+    if (!g_reportThread) g_reportThread = CreateThread(NULL, 0, ReportMenus, NULL, 0, NULL);
+  }
+  *mixer = (HANDLE)(ULONG_PTR)(0x5A00 + (callback ? 1 : 2));
+  return 0;
+}
+
+static UINT CheckDetails(const char* call, const Details* d, DWORD flags, int value, int fail) {
+  UINT result = fail ? MMSYSERR_ERROR
+                : (d->cbStruct != 24 || d->dwControlID != 41 || d->cChannels != 1 ||
+                   d->cMultipleItems != 0 || d->cbDetails != 4)
+                    ? MIXERR_INVALCONTROL
+                    : 0;
+  Log("%s id=%lu channels=%lu items=%lu size=%lu details=%lu flags=%lx value=%d -> %u", call,
+      d->dwControlID, d->cChannels, d->cMultipleItems, d->cbStruct, d->cbDetails, flags, value,
+      result);
+  return result;
+}
+
+EXPORT UINT WINAPI mixerGetControlDetailsA(HANDLE mixer, Details* d, DWORD flags) {
+  (void)mixer;
+  Shared* s = Memory();
+  UINT result = CheckDetails("get", d, flags, s->value, Fault("readfail"));
+  if (result == 0) *(LONG*)d->paDetails = s->value;
+  return result;
+}
+
+EXPORT UINT WINAPI mixerSetControlDetails(HANDLE mixer, Details* d, DWORD flags) {
+  Shared* s = Memory();
+  LONG value = *(LONG*)d->paDetails;
+  UINT result = CheckDetails("set", d, flags, value, Fault("writefail"));
+  if (result != 0) return result;
+  LONG old = InterlockedExchange(&s->value, value);
+  if (old != value) { /* a change: every window that asked is told */
+    for (int i = 0; i < MAX_CALLBACKS; ++i)
+      if (s->callbacks[i] && IsWindow(s->callbacks[i]))
+        PostMessageA(s->callbacks[i], MM_MIXM_CONTROL_CHANGE, (WPARAM)mixer, 41);
+  }
+  return 0;
+}
+
+EXPORT UINT WINAPI mixerClose(HANDLE mixer) {
+  (void)mixer;
+  Log("mixerClose -> 0");
+  return 0;
+}

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# End-to-end cases of the tray utility under Wine, with the project's mixer
+# driver double (a winmm.dll next to the program) standing in for the card.
+# usage: tray.sh CASE
+set -euo pipefail
+source "$(dirname "$0")/rig.sh"
+case_name=$1
+rig_begin "tray_$case_name"
+
+cp "$ZM_BUILD/test-tools/"{winmm.dll,mixer_tool.exe} "$WIN/"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winmm=n,b" ZM_MIXER_LOG='C:\mixer.log'
+MIXER_LOG=$PFX/drive_c/mixer.log
+CMDLINE_LOG=$PFX/drive_c/cmdline.log
+
+expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
+
+start_tray() {
+  rig_start tray env WINEDEBUG=+relay wine 'C:\windows\ZM640UTL.exe'
+}
+# Waits until the first tick has synced the label and written the switch.
+wait_settled() { rig_wait_for grep -q -s '^set ' "$MIXER_LOG"; }
+windows() { wine "$ZM_BUILD/test-tools/wintool.exe" windows "$1" "$2" 2>/dev/null </dev/null | tr -d '\r'; }
+menu_label() {
+  wine 'C:\windows\mixer_tool.exe' menu 2>/dev/null </dev/null | tr -d '\r' | sed -n 's/^2|40005|//p'
+}
+label_is() { [[ $(menu_label) == "$1" ]]; }
+icon_calls() { rig_relay_calls tray Shell_NotifyIconA | cut -d, -f1; }
+frames_shown() { icon_calls | grep -c '^00000001$' || true; }
+# Waits until the animation has shown N more frames: proof that time passed, in ticks.
+wait_frames() { local target=$(($(frames_shown) + $1)); rig_wait_for eval '[[ $(frames_shown) -ge '"$target"' ]]'; }
+mixer_lines() { wc -l <"$MIXER_LOG"; }
+exit_tray() {
+  rig_post 40001
+  local code
+  code=$(rig_exit_code tray)
+  expect_eq "tray exit code" "$code" 0
+}
+stand_in() { cp "$ZM_BUILD/test-tools/cmdline_logger.exe" "$WIN/$1"; }
+
+case $case_name in
+  hidden_single_copy)
+    start_tray
+    wait_settled
+    expect_eq "windows" "$(windows 3ZAvodWClass '3ZAvod Sample')" "count=1 visible=0"
+    rig_start second wine 'C:\windows\ZM640UTL.exe'
+    code=$(rig_exit_code second)
+    expect_eq "second copy's exit code" "$code" 0
+    expect_eq "windows after a second start" "$(windows 3ZAvodWClass '3ZAvod Sample')" "count=1 visible=0"
+    expect_eq "icons added" "$(icon_calls | grep -c '^00000000$')" 1
+    exit_tray
+    ;;
+  label_follows_mixer)
+    export ZM_MIXER_INITIAL=0
+    start_tray
+    wait_settled
+    label_is "Turn On 3D Effect" || rig_fail "label after reading 0: $(menu_label)"
+    expect_eq "first write" "$(grep '^set ' "$MIXER_LOG")" \
+      "set id=41 channels=1 items=0 size=24 details=4 flags=0 value=0 -> 0"
+    wine 'C:\windows\mixer_tool.exe' set 1 >/dev/null 2>&1 </dev/null   # another program
+    rig_wait_for label_is "Turn Off 3D Effect"
+    lines=$(mixer_lines)
+    rig_post 40005                                                        # the menu's 3D command
+    rig_wait_for label_is "Turn On 3D Effect"
+    rig_wait_for eval 'tail -n +$((lines + 1)) "$MIXER_LOG" | grep -q "^set .*value=0 -> 0"'
+    exit_tray
+    tail -1 "$MIXER_LOG" | grep -q '^mixerClose' || rig_fail "mixer not closed at exit"
+    ;;
+  idle_no_mixer_calls)
+    start_tray
+    wait_settled
+    before=$(mixer_lines)
+    wait_frames 30   # 150 ticks of the 10 ms timer
+    expect_eq "mixer calls while idle" "$(mixer_lines)" "$before"
+    exit_tray
+    ;;
+  exit_removes_icon)
+    start_tray
+    wait_settled
+    exit_tray
+    last_icon=$(icon_calls | tail -1)
+    expect_eq "last notification-area call" "$last_icon" "00000002"
+    # The icon goes before the window: NIM_DELETE stands before DestroyWindow in the log.
+    order=$(grep -E 'Call (shell32\.Shell_NotifyIconA\(00000002|user32\.DestroyWindow)' "$T/tray.log" |
+            sed -E 's/.*Call [a-z0-9]+\.([A-Za-z_]+).*/\1/' | tr '\n' ' ')
+    expect_eq "order" "$order" "Shell_NotifyIconA DestroyWindow "
+    tail -1 "$MIXER_LOG" | grep -q '^mixerClose' || rig_fail "mixer not closed at exit"
+    ;;
+  no_mixer)
+    export ZM_MIXER_FAULTS=nodevice
+    start_tray
+    code=$(rig_exit_code tray)
+    expect_eq "exit code without a mixer" "$code" 0
+    expect_eq "icons added" "$(icon_calls | grep -c '^00000000$' || true)" 0
+    ;;
+  write_fails)
+    export ZM_MIXER_FAULTS=writefail
+    start_tray
+    box=$(rig_window "Unable to control 3D")
+    wait_frames 30   # ticks go on while the box is open; none writes again
+    expect_eq "failure boxes" "$(rig_relay_calls tray MessageBoxA)" \
+      '00000000,"Error Setup Mixer","Unable to control 3D",00000000'
+    expect_eq "writes" "$(grep -c '^set ' "$MIXER_LOG")" 1
+    rig_keys "$box" Return
+    exit_tray
+    ;;
+  multimedia)
+    rm -f "$WIN/rundll32.exe"
+    start_tray
+    wait_settled
+    rig_post 40006   # no rundll32.exe in the Windows directory: the error box
+    box=$(rig_window "Unable to open MultiMedia windows")
+    expect_eq "box" "$(rig_relay_calls tray MessageBoxA)" \
+      '00000000,"Error Message","Unable to open MultiMedia windows",00000000'
+    rig_keys "$box" Return
+    stand_in rundll32.exe
+    rig_post 40006
+    rig_wait_for test -s "$CMDLINE_LOG"
+    expect_eq "command line" "$(tr -d '\r' <"$CMDLINE_LOG")" \
+      'C:\windows\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl'
+    expect_eq "WinExec calls" "$(rig_relay_calls tray WinExec | sort -u)" \
+      '"C:\\windows\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl",00000005'
+    exit_tray
+    ;;
+  uninstall)
+    start_tray
+    wait_settled
+    rig_post 40007   # the real removal program starts and asks
+    rig_keys "$(rig_window "Comfirm File Deletion")" n
+    expect_eq "WinExec" "$(rig_relay_calls tray WinExec)" '"C:\\windows\\\\ZM640UNI.exe",00000005'
+    exit_tray
+    ;;
+  about_once)
+    stand_in rundll32.exe
+    start_tray
+    wait_settled
+    rig_post 40004
+    about=$(rig_window "About Duzevira Razur")
+    rig_post 40004
+    rig_post 40006   # handled after the second About: its effect proves that one was too
+    rig_wait_for test -s "$CMDLINE_LOG"
+    expect_eq "About boxes" "$(xdotool search --onlyvisible --name '^About Duzevira Razur$' | wc -l)" 1
+    expect_eq "DialogBoxParamA calls" "$(rig_relay_calls tray DialogBoxParamA | wc -l)" 1
+    # Closed by its close box (WM_CLOSE), it opens again.
+    wine "$ZM_BUILD/test-tools/wintool.exe" post '#32770' "About Duzevira Razur" 16 0 0 \
+      >/dev/null 2>&1 </dev/null
+    rig_wait_for eval '[[ -z $(xdotool search --onlyvisible --name "^About Duzevira Razur\$") ]]'
+    rig_post 40004
+    rig_window "About Duzevira Razur" >/dev/null
+    expect_eq "DialogBoxParamA calls" "$(rig_relay_calls tray DialogBoxParamA | wc -l)" 2
+    exit_tray
+    ;;
+  *) rig_fail "unknown case $case_name" ;;
+esac
+echo "PASS: tray $case_name"
