@@ -1,7 +1,8 @@
 /* Another program using the mixer, for the end-to-end tests (loads the double).
  * usage: mixer_tool.exe set VALUE   sets control 41 as another program would
  *        mixer_tool.exe get         prints control 41's value
- *        mixer_tool.exe menu        prints the tray utility's menu items: POSITION|ID|TEXT */
+ *        mixer_tool.exe menu        prints whether the tray menu is open ("open|1") and its items:
+ *                                   POSITION|ID|TEXT|LEFT,TOP,RIGHT,BOTTOM (on the screen while shown) */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

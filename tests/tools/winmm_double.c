@@ -94,12 +94,17 @@ static DWORD WINAPI ReportMenus(LPVOID unused) {
     HWND window = FindWindowA("3ZAvodWClass", "3ZAvod Sample");
     HMENU popup = window ? GetSubMenu(GetMenu(window), 0) : NULL;
     int count = popup ? GetMenuItemCount(popup) : 0;
+    HWND shown = FindWindowA("#32768", NULL); /* the popup menu's window while it is up */
+    int tracking = shown != NULL && IsWindowVisible(shown);
+    _snprintf(s->report, sizeof s->report - 1, "open|%d\n", tracking);
     for (int i = 0; i < count; ++i) {
       char text[128] = "";
+      RECT place = {0, 0, 0, 0};  /* on the screen while the menu is shown */
       GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+      GetMenuItemRect(NULL, popup, i, &place);
       size_t used = strlen(s->report);
-      _snprintf(s->report + used, sizeof s->report - used - 1, "%d|%u|%s\n", i,
-                GetMenuItemID(popup, i), text);
+      _snprintf(s->report + used, sizeof s->report - used - 1, "%d|%u|%s|%ld,%ld,%ld,%ld\n", i,
+                GetMenuItemID(popup, i), text, place.left, place.top, place.right, place.bottom);
     }
     SetEvent(done);
   }

@@ -3,6 +3,8 @@
  *          posts the message; exit code 0 when posted, 1 when no such window
  *        wintool.exe foreground
  *          prints the title of the foreground window (empty when there is none)
+ *        wintool.exe post-registered CLASS TITLE NAME
+ *          posts the registered window message NAME (e.g. TaskbarCreated)
  *        wintool.exe windows CLASS TITLE
  *          prints how many top-level windows have that class and title, and how many are visible */
 #include <stdio.h>
@@ -57,6 +59,11 @@ int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
   if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
+  if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {
+    HWND window = FindWindowA(argv[2], argv[3]);
+    if (window == NULL) return 1;
+    return PostMessageA(window, RegisterWindowMessageA(argv[4]), 0, 0) ? 0 : 3;
+  }
   fprintf(stderr, "usage: wintool.exe post CLASS TITLE MSG WPARAM LPARAM | foreground | windows CLASS TITLE\n");
   return 2;
 }

@@ -27,6 +27,15 @@ rig_wait_for() {
   done
 }
 
+# rig_wait_quietly TEST-COMMAND...: as rig_wait_for, but yields 1 instead of failing the test.
+rig_wait_quietly() {
+  local deadline=$((SECONDS + RIG_TIMEOUT))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
 # Wine in this test's prefix, never holding the caller's output pipes.
 rig_wine_env() {
   export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -211,10 +220,60 @@ rig_registry_keys() {
 # rig_files: every file the sample system added or a program wrote, with its
 # checksum (the template's own files are hard links; a file with one link is the test's).
 rig_files() {
-  (cd "$PFX/drive_c" && find . -type f -links 1 ! -name standin.log -print0 | sort -z | xargs -0 -r md5sum)
+  (cd "$PFX/drive_c" && find . -type f -links 1 ! -name standin.log ! -name mixer.log ! -name cmdline.log -print0 | sort -z | xargs -0 -r md5sum)
 }
 
 # rig_snapshot OUT: files and registry keys, for before/after comparison.
 rig_snapshot() {
   { rig_files; rig_registry_keys; } >"$1"
+}
+
+# rig_virtual_desktop WIDTHxHEIGHT: from now on every program of the prefix runs
+# in one Wine virtual desktop, which has a taskbar with the notification area.
+rig_virtual_desktop() {
+  RIG_DESKTOP=$1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1 </dev/null
+  wineserver -k >/dev/null 2>&1 </dev/null || true   # the running desktop is not virtual
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+  setsid wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  rig_window "Default - Wine desktop" >/dev/null
+}
+
+# rig_mixer_double: the card's mixer, simulated: the project's winmm.dll next to
+# the programs in the Windows directory, its calls logged to C:\mixer.log.
+rig_mixer_double() {
+  cp "$ZM_BUILD/test-tools/"{winmm.dll,mixer_tool.exe} "$WIN/"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winmm=n,b" ZM_MIXER_LOG='C:\mixer.log'
+  MIXER_LOG=$PFX/drive_c/mixer.log
+}
+
+# rig_tray_menu: whether the tray menu is open (a line "open|1") and its items
+# as the utility holds them: POSITION|ID|TEXT|SCREEN RECT.
+rig_tray_menu() {
+  wine 'C:\windows\mixer_tool.exe' menu 2>/dev/null </dev/null | tr -d '\r'
+}
+
+# rig_tray_open_menu: right-clicks the notification-area icon (in the virtual
+# desktop, the only icon sits at the right end of the taskbar) and waits for the menu.
+# A click can be lost while the taskbar shows the icon's tip, so an unanswered
+# click is repeated.
+rig_tray_open_menu() {
+  local width=${RIG_DESKTOP%x*} height=${RIG_DESKTOP#*x} try
+  for try in 1 2 3 4 5; do
+    xdotool mousemove $((width - 12)) $((height - 10)) click 3
+    if RIG_TIMEOUT=5 rig_wait_quietly eval 'rig_tray_menu | grep -q "^open|1$"'; then
+      return 0
+    fi
+  done
+  rig_fail "the tray menu did not open"
+}
+
+# rig_tray_choose COMMAND: clicks the menu item with that command id, as a user would.
+rig_tray_choose() {
+  local rect left top right bottom
+  rect=$(rig_tray_menu | sed -n "s/^[0-9]*|$1|[^|]*|//p")
+  IFS=, read -r left top right bottom <<<"$rect"
+  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 }

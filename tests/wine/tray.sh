@@ -7,9 +7,7 @@ source "$(dirname "$0")/rig.sh"
 case_name=$1
 rig_begin "tray_$case_name"
 
-cp "$ZM_BUILD/test-tools/"{winmm.dll,mixer_tool.exe} "$WIN/"
-export WINEDLLOVERRIDES="mscoree,mshtml=;winmm=n,b" ZM_MIXER_LOG='C:\mixer.log'
-MIXER_LOG=$PFX/drive_c/mixer.log
+rig_mixer_double
 CMDLINE_LOG=$PFX/drive_c/cmdline.log
 
 expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
@@ -20,9 +18,7 @@ start_tray() {
 # Waits until the first tick has synced the label and written the switch.
 wait_settled() { rig_wait_for grep -q -s '^set ' "$MIXER_LOG"; }
 windows() { wine "$ZM_BUILD/test-tools/wintool.exe" windows "$1" "$2" 2>/dev/null </dev/null | tr -d '\r'; }
-menu_label() {
-  wine 'C:\windows\mixer_tool.exe' menu 2>/dev/null </dev/null | tr -d '\r' | sed -n 's/^2|40005|//p'
-}
+menu_label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }
 label_is() { [[ $(menu_label) == "$1" ]]; }
 icon_calls() { rig_relay_calls tray Shell_NotifyIconA | cut -d, -f1; }
 frames_shown() { icon_calls | grep -c '^00000001$' || true; }
@@ -147,6 +143,26 @@ case $case_name in
     rig_post 40004
     rig_window "About Duzevira Razur" >/dev/null
     expect_eq "DialogBoxParamA calls" "$(rig_relay_calls tray DialogBoxParamA | wc -l)" 2
+    exit_tray
+    ;;
+  menu_closes)
+    rig_virtual_desktop 640x480
+    start_tray
+    wait_settled
+    rig_tray_open_menu
+    xdotool mousemove 200 200 click 1   # a click elsewhere on the desktop
+    rig_wait_for eval 'rig_tray_menu | grep -q "^open|0$"'
+    rig_tray_open_menu                  # and the icon still answers
+    rig_tray_choose 40005
+    rig_wait_for label_is "Turn On 3D Effect"
+    exit_tray
+    ;;
+  taskbar_created)
+    start_tray
+    wait_settled
+    wine "$ZM_BUILD/test-tools/wintool.exe" post-registered 3ZAvodWClass "3ZAvod Sample" \
+      TaskbarCreated >/dev/null 2>&1 </dev/null
+    rig_wait_for eval '[[ $(icon_calls | grep -c "^00000000$") -eq 2 ]]'   # NIM_ADD again
     exit_tray
     ;;
   *) rig_fail "unknown case $case_name" ;;
