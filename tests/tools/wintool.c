@@ -5,12 +5,15 @@
  *          prints the title of the foreground window (empty when there is none)
  *        wintool.exe post-registered CLASS TITLE NAME
  *          posts the registered window message NAME (e.g. TaskbarCreated)
+ *        wintool.exe stats CLASS TITLE
+ *          prints the owning process's handle count, GDI and USER objects and memory
  *        wintool.exe windows CLASS TITLE
  *          prints how many top-level windows have that class and title, and how many are visible */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+#include <psapi.h>
 
 static int Post(char** argv) {
   HWND window = FindWindowA(argv[0], argv[1]);
@@ -55,10 +58,31 @@ static int Windows(char** argv) {
   return 0;
 }
 
+static int Stats(char** argv) {
+  HWND window = FindWindowA(argv[0], argv[1]);
+  DWORD pid = 0, handles = 0;
+  if (window == NULL) return 1;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (process == NULL) return 3;
+  PROCESS_MEMORY_COUNTERS memory;
+  memset(&memory, 0, sizeof memory);
+  memory.cb = sizeof memory;
+  GetProcessHandleCount(process, &handles);
+  GetProcessMemoryInfo(process, &memory, sizeof memory);
+  printf("handles=%lu gdi=%lu user=%lu working_set=%lu private=%lu\n", handles,
+         GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
+         (unsigned long)memory.WorkingSetSize, (unsigned long)memory.PagefileUsage);
+  (void)handles;
+  CloseHandle(process);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
   if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
+  if (argc == 4 && strcmp(argv[1], "stats") == 0) return Stats(argv + 2);
   if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {
     HWND window = FindWindowA(argv[2], argv[3]);
     if (window == NULL) return 1;
