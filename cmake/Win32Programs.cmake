@@ -8,6 +8,7 @@ add_compile_options(
   $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>
   -fno-asynchronous-unwind-tables -fno-stack-protector
+  -fno-tree-loop-distribute-patterns  # loops stay loops, not calls into a C library
   -ffunction-sections -fdata-sections)
 # The headers' Windows 95 views of the structures (e.g. the 88-byte NOTIFYICONDATA).
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_WINDOWS=0x0400

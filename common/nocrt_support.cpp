@@ -1,5 +1,5 @@
 // What the compiler may call on its own when no C runtime is linked:
-// the memory helpers it emits for copies and clears of structures, and the
+// the memory and string helpers it emits for copies, clears and counting loops, and the
 // handler a pure virtual call lands on. Built into the Windows programs only.
 #include <stddef.h>
 
@@ -38,6 +38,12 @@ int memcmp(const void* a, const void* b, size_t count) {
     if (*x != *y) return *x < *y ? -1 : 1;
   }
   return 0;
+}
+
+NO_LOOP_TO_CALL size_t strlen(const char* text) {
+  size_t length = 0;
+  while (text[length] != '\0') ++length;
+  return length;
 }
 
 // Reached only through a broken object; there is nothing sensible to go on with.

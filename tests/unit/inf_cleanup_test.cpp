@@ -33,10 +33,18 @@ TEST(FileContains, WhereverTheKeyStandsBeforeTheFirstCtrlZ) {
   }
 }
 
+TEST(FileContains, KeysWithLineEndsAreSearchedInTextMode) {
+  FakeFileSystem fs;
+  fs.files["C:\\A.INF"] = "x\r\n[ESS]\r\ny";
+  EXPECT_TRUE(FileContains(fs, "C:\\A.INF", "x\n[ESS]"));
+  EXPECT_FALSE(FileContains(fs, "C:\\A.INF", "x\r\n[ESS]"));
+  EXPECT_EQ(0, fs.openFiles());
+}
+
 TEST(FileContains, ReadErrorCountsAsNotNaming) {
   for (int failAt = 1; failAt <= 3; ++failAt) {
     FakeFileSystem fs;
-    fs.files["C:\\A.INF"] = std::string(1200, 'x') + kKey;
+    fs.files["C:\\A.INF"] = std::string(10000, 'x') + kKey;  // beyond the first reads
     fs.failReadAt = failAt;
     EXPECT_FALSE(FileContains(fs, "C:\\A.INF", kKey.c_str())) << failAt;
     EXPECT_EQ(0, fs.openFiles());
