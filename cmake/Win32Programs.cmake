@@ -9,7 +9,9 @@ add_compile_options(
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>
   -fno-asynchronous-unwind-tables -fno-stack-protector
   -fno-tree-loop-distribute-patterns  # loops stay loops, not calls into a C library
-  -ffunction-sections -fdata-sections)
+  # Not -fdata-sections: with it, mingw's GCC gives zero-filled statics .data
+  # sections, which take room in the program file instead of .bss.
+  -ffunction-sections)
 # The headers' Windows 95 views of the structures (e.g. the 88-byte NOTIFYICONDATA).
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_WINDOWS=0x0400
                         _WIN32_IE=0x0400)

@@ -10,8 +10,11 @@ const char kCardHardwareId[] = "PCI\\VEN_125D&DEV_1969";
 namespace {
 
 const char kCtrlZ = 0x1A;
-// The block and the carried tail stay under 4 KiB: one stack page, no probing.
-enum { kLongestKey = 64, kBlockSize = 4000 - kLongestKey };
+enum { kLongestKey = 64, kBlockSize = 32768 };
+
+// One file is read at a time, in large blocks: few calls into the file system.
+// Static, because a Windows 9x stack grows a page at a time.
+char g_block[kLongestKey + kBlockSize];
 
 const char* FindByte(const char* bytes, unsigned count, char wanted) {
   for (const char* end = bytes + count; bytes != end; ++bytes)
@@ -19,18 +22,31 @@ const char* FindByte(const char* bytes, unsigned count, char wanted) {
   return 0;
 }
 
-int HoldsKey(const char* bytes, unsigned count, const char* key, unsigned keyLength) {
-  if (count < keyLength) return 0;
-  const char* last = bytes + count - keyLength;
-  for (const char* at = bytes; at <= last; ++at) {
-    at = FindByte(at, static_cast<unsigned>(last - at) + 1, key[0]);
-    if (at == 0) return 0;
-    unsigned i = 1;
-    while (i < keyLength && at[i] == key[i]) ++i;
-    if (i == keyLength) return 1;
+// Horspool's search: on a mismatch the window jumps by up to the key's length.
+struct KeySearch {
+  const char* key;
+  unsigned length;
+  unsigned char skip[256];
+
+  KeySearch(const char* k, unsigned n) : key(k), length(n) {
+    for (unsigned c = 0; c < 256; ++c) skip[c] = static_cast<unsigned char>(n);
+    for (unsigned i = 0; i + 1 < n; ++i) skip[static_cast<unsigned char>(k[i])] = static_cast<unsigned char>(n - 1 - i);
   }
-  return 0;
-}
+
+  int In(const char* bytes, unsigned count) const {
+    const char lastOfKey = key[length - 1];
+    for (unsigned at = 0; at + length <= count;) {
+      char last = bytes[at + length - 1];
+      if (last == lastOfKey) {
+        unsigned i = 0;
+        while (i + 1 < length && bytes[at + i] == key[i]) ++i;
+        if (i + 1 == length) return 1;
+      }
+      at += skip[static_cast<unsigned char>(last)];
+    }
+    return 0;
+  }
+};
 
 // Text-mode reading, for keys that hold a line end or an end-of-file mark.
 int TextContains(FileSystem& fs, FileHandle file, const char* key) {
@@ -59,7 +75,8 @@ int FileContains(FileSystem& fs, const char* name, const char* key) {
   // A key without CR, LF or Ctrl-Z: text-mode translation can neither make nor
   // break an occurrence, so the raw bytes before the first Ctrl-Z are searched
   // as they stand, each block with the tail of the one before it.
-  char block[kLongestKey + kBlockSize];
+  char* const block = g_block;
+  KeySearch search(key, keyLength);
   unsigned carried = 0;
   int found = 0;
   for (;;) {
@@ -70,7 +87,7 @@ int FileContains(FileSystem& fs, const char* name, const char* key) {
     }
     const char* mark = FindByte(block + carried, got, kCtrlZ);
     unsigned length = carried + (mark ? static_cast<unsigned>(mark - (block + carried)) : got);
-    if (HoldsKey(block, length, key, keyLength)) found = 1;
+    if (search.In(block, length)) found = 1;
     if (found || mark != 0 || got == 0) break;
     carried = length < keyLength - 1 ? length : keyLength - 1;
     for (unsigned i = 0; i < carried; ++i) block[i] = block[length - carried + i];
