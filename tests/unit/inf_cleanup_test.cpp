@@ -44,7 +44,7 @@ TEST(FileContains, KeysWithLineEndsAreSearchedInTextMode) {
 TEST(FileContains, ReadErrorCountsAsNotNaming) {
   for (int failAt = 1; failAt <= 3; ++failAt) {
     FakeFileSystem fs;
-    fs.files["C:\\A.INF"] = std::string(10000, 'x') + kKey;  // beyond the first reads
+    fs.files["C:\\A.INF"] = std::string(100000, 'x') + kKey;  // beyond the first reads
     fs.failReadAt = failAt;
     EXPECT_FALSE(FileContains(fs, "C:\\A.INF", kKey.c_str())) << failAt;
     EXPECT_EQ(0, fs.openFiles());
