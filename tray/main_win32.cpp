@@ -33,9 +33,15 @@ TrayState g_state;
 
 const char kTip[] = " ZM640 Sound Card Utilities ";
 
+HICON g_frames[kFrameCount];  // the animation's icons, each loaded once
+
 HICON Icon(int id) {
-  // Shared loads: asking again returns the same handle, so ticks allocate nothing.
-  return LoadIconA(g_instance, MAKEINTRESOURCEA(id));
+  // Shared loads: asking again would return the same handle, so ticks allocate
+  // nothing; keeping the handles also spares the resource lookup every 50 ms.
+  int frame = id - kTrayIconId;
+  if (frame < 0 || frame >= kFrameCount) return LoadIconA(g_instance, MAKEINTRESOURCEA(id));
+  if (g_frames[frame] == 0) g_frames[frame] = LoadIconA(g_instance, MAKEINTRESOURCEA(id));
+  return g_frames[frame];
 }
 
 void Notify(DWORD message, UINT flags, HICON icon) {

@@ -120,15 +120,19 @@ rig_kill_strays() {
   return 0
 }
 
-# rig_end: stops this test's wineserver, every program in the prefix, and its
-# display; the test's exit status stays what it was.
-rig_end() {
-  local status=$?
+# rig_stop: stops this prefix's wineserver, every program in it, and its display.
+rig_stop() {
   if [[ -n ${PFX:-} ]]; then
     WINEPREFIX=$PFX wineserver -k >/dev/null 2>&1 </dev/null
     rig_kill_strays
   fi
   [[ -f $T/xvfb.pid ]] && kill "$(cat "$T/xvfb.pid")" 2>/dev/null || true
+}
+
+# rig_end: rig_stop at the end of a test; the test's exit status stays what it was.
+rig_end() {
+  local status=$?
+  rig_stop
   exit "$status"
 }
 
