@@ -17,16 +17,6 @@ LINES=$(printf '%s\r\n' 'NUL=C:\windows\system32\ES1938.drv' 'NUL=C:\windows\sys
   'NUL=C:\windows\system32\Essolo.drv' 'NUL=C:\windows\ZM640UTL.exe' 'NUL=C:\windows\ZM640UNI.exe'; echo .)
 LINES=${LINES%.}   # keep the last CR LF
 
-# Runs the removal traced, answering Yes and then Cancel.
-remove() {
-  rig_start removal env WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
-  rig_keys "$(rig_window "Comfirm File Deletion")" y
-  rig_keys "$(rig_window "Complete Uninstallation")" c
-  local code
-  code=$(rig_exit_code removal)
-  [[ $code == 1 ]] || rig_fail "removal ended with $code"
-}
-
 # expect_queue BYTES: WinInit.INI holds exactly these bytes.
 expect_queue() {
   local want=$T/wininit.want
@@ -67,7 +57,7 @@ case $case_name in
     [[ $case_name == nt_rules ]] &&
       wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1 </dev/null
     rig_registry_keys >"$T/keys.before"
-    remove
+    rig_remove
     rig_registry_keys >"$T/keys.after"
     expect_registry_cleaned
     expect_files_removed
@@ -84,22 +74,22 @@ case $case_name in
     ;;
   wininit_line_end)
     printf '[rename]\r\nNUL=C:\\OLD.TMP\r\n' >"$QUEUE"
-    remove
+    rig_remove
     expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
     ;;
   wininit_no_line_end)
     printf '[rename]\r\nNUL=C:\\OLD.TMP' >"$QUEUE"
-    remove
+    rig_remove
     expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
     ;;
   wininit_ctrl_z)
     printf '[rename]\r\nNUL=C:\\OLD.TMP\x1a\x1a' >"$QUEUE"
-    remove
+    rig_remove
     expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
     ;;
   two_runs)
-    remove
-    remove
+    rig_remove
+    rig_remove
     expect_queue $'\r\n[Rename]\r\n'"$LINES$LINES"
     ;;
   *) rig_fail "unknown case $case_name" ;;

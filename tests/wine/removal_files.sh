@@ -15,15 +15,6 @@ rig_begin "removal_files_$case_name"
 C=$PFX/drive_c
 INF=$WIN/INF
 
-remove() {
-  rig_start removal wine 'C:\windows\ZM640UNI.exe'
-  rig_keys "$(rig_window "Comfirm File Deletion")" y
-  rig_keys "$(rig_window "Complete Uninstallation")" c
-  local code
-  code=$(rig_exit_code removal)
-  [[ $code == 1 ]] || rig_fail "removal ended with $code"
-}
-
 # expect_bytes FILE BYTES
 expect_bytes() {
   printf '%s' "$2" >"$T/want"
@@ -55,7 +46,7 @@ DOSSTART_AFTER=$'@ECHO OFF\r\nC:\\MOUSE\\MOUSE.COM\r\n'
 case $case_name in
   sample)
     keep_copies "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
-    remove
+    rig_remove
     expect_gone "$INF/ESSOLO.INF" "$INF/OTHER/ESGAME.INF"
     expect_unchanged "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
     expect_bytes "$C/Config.sys" "$CONFIG_AFTER"
@@ -86,14 +77,14 @@ case $case_name in
     chmod a-w "$INF/READONLY.INF"                             # Windows refuses to delete it
     stays+=("$INF/AFTERZ.INF" "$INF/CASE.INF" "$INF/READONLY.INF")
     keep_copies "${stays[@]}"
-    remove
+    rig_remove
     expect_gone "$INF"/LONG?.INF "$INF/BOUNDARY.INF" "$INF/NULBYTE.INF" "$INF/OTHER/lower.inf" \
       "$INF/HIDDEN.INF"
     expect_unchanged "${stays[@]}"
     ;;
   no_other)
     rm -rf "$INF/OTHER"
-    remove
+    rig_remove
     expect_gone "$INF/ESSOLO.INF"
     expect_bytes "$C/Config.sys" "$CONFIG_AFTER"
     ;;
@@ -101,19 +92,19 @@ case $case_name in
     long=$(head -c 3000 /dev/zero | tr '\0' 'q')
     printf 'device=c:\\es1938.sys\nrem caf\xe9 \xe0 ok\n%s\r\nREM ESSOLO.SYS\r\nlast\x1atrailing' "$long" \
       >"$C/Config.sys"
-    remove
+    rig_remove
     expect_bytes "$C/Config.sys" "$(printf 'REM CAF\xe9 \xe0 OK\r\n%s\r\nLAST' "${long^^}")"
     ;;
   read_only)
     keep_copies "$C/Config.sys"
     chmod a-w "$C/Config.sys"
-    remove
+    rig_remove
     expect_unchanged "$C/Config.sys"
     expect_bytes "$C/Autoexec.Bat" "$AUTOEXEC_AFTER"
     ;;
   no_dosstart)
     rm "$WIN/DosStart.Bat"
-    remove
+    rig_remove
     expect_gone "$WIN/DosStart.Bat"
     expect_bytes "$C/Autoexec.Bat" "$AUTOEXEC_AFTER"
     ;;

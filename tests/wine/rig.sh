@@ -179,6 +179,16 @@ rig_keys() {
   xdotool key --delay 50 "$@"
 }
 
+# rig_remove: runs the removal traced, answering Yes and then Cancel; it must end with 1.
+rig_remove() {
+  rig_start removal env WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
+  rig_keys "$(rig_window "Comfirm File Deletion")" y
+  rig_keys "$(rig_window "Complete Uninstallation")" c
+  local code
+  code=$(rig_exit_code removal)
+  [[ $code == 1 ]] || rig_fail "removal ended with $code"
+}
+
 # rig_start_standin: the stand-in tray window, ready to log what it receives.
 rig_start_standin() {
   rm -f "$PFX/drive_c/standin.log"
