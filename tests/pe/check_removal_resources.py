@@ -158,6 +158,11 @@ def main(exe):
         expect("file OS and type", fixed[8:10], (0x40004, 1))
         expect("version strings", strings, VERSION_STRINGS)
 
+    return report(exe, faults)
+
+
+def report(exe, faults):
+    """Prints the faults found in exe's resources; the exit status for them."""
     for fault in faults:
         print("FAIL", fault)
     print(f"{'ok' if not faults else 'FAIL'} resources: {exe}")

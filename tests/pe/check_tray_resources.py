@@ -9,7 +9,7 @@ import sys
 
 from check_removal_resources import (BUTTON, CONTROL, DS_MODALFRAME, DS_SETFONT, ENGLISH_US, RT_DIALOG,
                                      RT_GROUP_ICON, RT_ICON, RT_VERSION, STATIC, WS_CAPTION, WS_GROUP,
-                                     WS_POPUP, WS_SYSMENU, WS_TABSTOP, Reader, parse_version)
+                                     WS_POPUP, WS_SYSMENU, WS_TABSTOP, Reader, parse_version, report)
 from pe import PeFile
 
 RT_BITMAP, RT_MENU = 2, 4
@@ -133,10 +133,7 @@ def main(exe):
         expect("FileVersion", strings.get("FileVersion"), "1, 0, 0, 1")
         expect("ProductVersion", strings.get("ProductVersion"), "1, 0, 0, 1")
 
-    for fault in faults:
-        print("FAIL", fault)
-    print(f"{'ok' if not faults else 'FAIL'} resources: {exe}")
-    return 1 if faults else 0
+    return report(exe, faults)
 
 
 if __name__ == "__main__":
