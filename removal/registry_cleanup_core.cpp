@@ -10,6 +10,26 @@ enum { kLongestKeyName = 256 };
 const char kMediaClass[] = "System\\CurrentControlSet\\Services\\Class\\MEDIA";
 const char kMediaResources[] = "System\\CurrentControlSet\\Control\\MediaResources";
 
+// Visits every sub-key of an open key, the one place for the scan rules:
+// deleteIfWanted(name) yields 1 when it deleted that sub-key, which shifts the
+// indices, so the scan starts again at the first one; otherwise, a failed
+// deletion included, it moves on, so an undeletable key cannot loop. A name
+// too long for the buffer is passed over, never taken for the end of the list.
+template <typename DeleteIfWanted>
+void ScanSubKeys(RegistryApi& api, RegKey key, char* name, unsigned size,
+                 DeleteIfWanted deleteIfWanted) {
+  unsigned index = 0;
+  for (;;) {
+    RegistryApi::EnumResult found = api.EnumSubKey(key, index, name, size);
+    if (found == RegistryApi::kEnumEnd) return;
+    if (found == RegistryApi::kEnumOk && deleteIfWanted(name)) {
+      index = 0;
+    } else {
+      ++index;
+    }
+  }
+}
+
 }  // namespace
 
 int DeleteKeyTree(RegistryApi& api, RegKey parent, const char* name) {
@@ -19,16 +39,8 @@ int DeleteKeyTree(RegistryApi& api, RegKey parent, const char* name) {
   RegKey key;
   if (!api.OpenChild(parent, name, &key)) return 0;
   char child[kLongestKeyName];
-  unsigned index = 0;
-  for (;;) {
-    RegistryApi::EnumResult found = api.EnumSubKey(key, index, child, sizeof child);
-    if (found == RegistryApi::kEnumEnd) break;
-    if (found == RegistryApi::kEnumOk && DeleteKeyTree(api, key, child)) {
-      index = 0;  // the deletion shifted the indices
-    } else {
-      ++index;
-    }
-  }
+  ScanSubKeys(api, key, child, sizeof child,
+              [&](const char* found) { return DeleteKeyTree(api, key, found); });
   api.Close(key);
   return api.DeleteKey(parent, name);
 }
@@ -45,18 +57,9 @@ void DeleteMatchingSubKeys(RegistryApi& api, const char* parentPath, const char*
   RegKey parent;
   if (!api.OpenPath(parentPath, &parent)) return;
   char name[kRegNameSize];
-  unsigned index = 0;
-  for (;;) {
-    RegistryApi::EnumResult found = api.EnumSubKey(parent, index, name, sizeof name);
-    if (found == RegistryApi::kEnumEnd) break;
-    // A name too long for the buffer is passed over, never taken for the end.
-    if (found == RegistryApi::kEnumOk && ContainsText(name, text) &&
-        DeleteSubKey(api, parentPath, name)) {
-      index = 0;  // the deletion shifted the indices: start again
-    } else {
-      ++index;  // a failed deletion moves on, so an undeletable key cannot loop
-    }
-  }
+  ScanSubKeys(api, parent, name, sizeof name, [&](const char* found) {
+    return ContainsText(found, text) && DeleteSubKey(api, parentPath, found);
+  });
   api.Close(parent);
 }
 
@@ -92,17 +95,9 @@ void DeleteClassKeysBySection(RegistryApi& api, const char* classPath, const cha
   RegKey classKey;
   if (!api.OpenPath(classPath, &classKey)) return;
   char name[kRegNameSize];
-  unsigned index = 0;
-  for (;;) {
-    RegistryApi::EnumResult found = api.EnumSubKey(classKey, index, name, sizeof name);
-    if (found == RegistryApi::kEnumEnd) break;
-    if (found == RegistryApi::kEnumOk && SectionMatches(api, classPath, name, section) &&
-        DeleteKeyTree(api, classKey, name)) {
-      index = 0;
-    } else {
-      ++index;
-    }
-  }
+  ScanSubKeys(api, classKey, name, sizeof name, [&](const char* found) {
+    return SectionMatches(api, classPath, found, section) && DeleteKeyTree(api, classKey, found);
+  });
   api.Close(classKey);
 }
 
