@@ -8,7 +8,9 @@
  *        wintool.exe stats CLASS TITLE
  *          prints the owning process's handle count, GDI and USER objects and memory
  *        wintool.exe windows CLASS TITLE
- *          prints how many top-level windows have that class and title, and how many are visible */
+ *          prints how many top-level windows have that class and title, and how many are visible
+ *        wintool.exe desktop
+ *          exit code 0 when a window can be made at all (Wine's desktop reached the display) */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -29,6 +31,13 @@ static int Foreground(void) {
   HWND window = GetForegroundWindow();
   if (window != NULL) GetWindowTextA(window, title, sizeof title);
   printf("%s\n", title);
+  return 0;
+}
+
+static int Desktop(void) {
+  HWND window = CreateWindowA("STATIC", "probe", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+  if (window == NULL) return 1;
+  DestroyWindow(window);
   return 0;
 }
 
@@ -81,6 +90,7 @@ static int Stats(char** argv) {
 int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
+  if (argc == 2 && strcmp(argv[1], "desktop") == 0) return Desktop();
   if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
   if (argc == 4 && strcmp(argv[1], "stats") == 0) return Stats(argv + 2);
   if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {

@@ -7,8 +7,16 @@
 # A test calls rig_begin NAME first and rig_end last (rig_begin sets a trap).
 
 RIG_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-RIG_TIMEOUT=${RIG_TIMEOUT:-60}   # seconds any single wait may take before the test fails
 RIG_TEMPLATE=$ZM_WORK/template
+RIG_SKIP=77   # the exit code CTest counts as skipped
+source "$RIG_DIR/../../scripts/i386.sh"
+RIG_TIMEOUT=${RIG_TIMEOUT:-60}   # seconds any single wait may take natively
+# Under i386 emulation every Wine program starts about ten times slower, so
+# every deadline stretches by that much.
+case $(i386_mode) in
+  emulated*) RIG_SLOWDOWN=10 ;;
+  *) RIG_SLOWDOWN=1 ;;
+esac
 
 # Calls traced when a program runs with WINEDEBUG=+relay.
 RIG_RELAY="user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA"
@@ -16,11 +24,43 @@ RIG_RELAY+=";user32.EndDialog;user32.ExitWindowsEx"
 RIG_RELAY+=";advapi32.RegOpenKeyExA;advapi32.RegDeleteKeyA;kernel32.DeleteFileA"
 RIG_RELAY+=";shell32.Shell_NotifyIconA;kernel32.WinExec;user32.DestroyWindow;user32.ModifyMenuA"
 
-rig_fail() { echo "FAIL: $*" >&2; exit 1; }
+# rig_fail MESSAGE: ends the test, showing the end of the Wine log that tells why.
+rig_fail() {
+  echo "FAIL: $*" >&2
+  rig_show_log
+  [[ -d ${T:-} ]] && : >"$T/failed"   # seen by rig_end, also from a subshell
+  exit 1
+}
+
+# rig_show_log: the end of the session's Wine log and Wine's errors in the programs' logs.
+rig_show_log() {
+  local log
+  if [[ -n ${RIG_LOG:-} && -s $RIG_LOG ]]; then
+    echo "Last lines of $RIG_LOG:" >&2
+    tail -n 20 "$RIG_LOG" | sed 's/^/  /' >&2
+  fi
+  for log in "${T:-/nonexistent}"/*.log; do
+    [[ -f $log && $log != "${RIG_LOG:-}" ]] || continue
+    grep -q -E '(^|:)err:' "$log" || continue
+    echo "Wine's errors in $log:" >&2
+    grep -E '(^|:)err:' "$log" | tail -n 8 | sed 's/^/  /' >&2
+  done
+}
+
+# rig_require_i386: skips the test (never passes it) where Wine's 32-bit programs cannot run.
+rig_require_i386() {
+  i386_runs && return 0
+  echo "SKIPPED: $I386_HELP" >&2
+  exit "$RIG_SKIP"
+}
+
+# rig_deadline SECONDS: the SECONDS value by which a wait of SECONDS (natively) must end.
+rig_deadline() { echo $((SECONDS + $1 * RIG_SLOWDOWN)); }
 
 # rig_wait_for TEST-COMMAND...: polls until the command succeeds; fails the test after RIG_TIMEOUT.
 rig_wait_for() {
-  local deadline=$((SECONDS + RIG_TIMEOUT))
+  local deadline
+  deadline=$(rig_deadline "$RIG_TIMEOUT")
   until "$@"; do
     ((SECONDS < deadline)) || rig_fail "timed out waiting for: $*"
     sleep 0.1
@@ -29,7 +69,8 @@ rig_wait_for() {
 
 # rig_wait_quietly TEST-COMMAND...: as rig_wait_for, but yields 1 instead of failing the test.
 rig_wait_quietly() {
-  local deadline=$((SECONDS + RIG_TIMEOUT))
+  local deadline
+  deadline=$(rig_deadline "$RIG_TIMEOUT")
   until "$@"; do
     ((SECONDS < deadline)) || return 1
     sleep 0.1
@@ -53,36 +94,44 @@ rig_start_display() {
   rig_wait_for xdotool getdisplaygeometry >/dev/null 2>&1
 }
 
-# rig_make_template: the Wine prefix every test copies, made once.
+# rig_make_template: the Wine prefix every test copies, made once. A failure
+# leaves no process behind and shows the end of the Wine log.
 rig_make_template() {
   local stamp
   stamp=$( (cat "$RIG_DIR/sample/registry.reg"; echo "$RIG_RELAY") | md5sum | cut -d' ' -f1)
   [[ -f $RIG_TEMPLATE/.stamp && $(cat "$RIG_TEMPLATE/.stamp") == "$stamp" ]] && return 0
+  rig_require_i386
   rm -rf "$RIG_TEMPLATE"
   PFX=$RIG_TEMPLATE
   T=$ZM_WORK/template-display
-  mkdir -p "$T"
+  RIG_LOG=$ZM_WORK/template.log
+  mkdir -p "$T" "$PFX"
+  rm -f "$T/failed"
+  : >"$RIG_LOG"
+  trap rig_end EXIT
   rig_start_display
   rig_wine_env
-  mkdir -p "$PFX"
-  setsid wineserver -p >/dev/null 2>&1 </dev/null
-  wineboot -i >"$ZM_WORK/template.log" 2>&1 </dev/null
+  setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null ||
+    rig_fail "wineserver did not start"
+  wineboot -i >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineboot failed: Wine cannot start here"
   {
-    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f
-    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$RIG_RELAY" /f
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f &&
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$RIG_RELAY" /f &&
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
     wine regedit /S "$(winepath -w "$RIG_DIR/sample/registry.reg")"
-  } >>"$ZM_WORK/template.log" 2>&1 </dev/null
+  } >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "Wine could not set up the sample registry"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  kill "$(cat "$T/xvfb.pid")" 2>/dev/null || true
   grep -q 'Enum\\\\PCI\\\\VEN_125D&DEV_1969' "$RIG_TEMPLATE/system.reg" ||
-    rig_fail "the sample registry did not reach the template (see $ZM_WORK/template.log)"
+    rig_fail "the sample registry did not reach the template"
+  rig_stop
+  trap - EXIT
   echo "$stamp" >"$RIG_TEMPLATE/.stamp"
 }
 
 # rig_begin NAME: a fresh copy of the sample system for this test, its wineserver running.
 rig_begin() {
+  rig_require_i386
   [[ -f $RIG_TEMPLATE/.stamp ]] || rig_fail "no Wine template: run the wine_template fixture"
   T=$ZM_WORK/tests/$1
   PFX=$T/prefix
@@ -99,12 +148,27 @@ rig_begin() {
   WIN=$PFX/drive_c/windows
   bash "$RIG_DIR/sample/lay_out.sh" "$PFX/drive_c"
   cp "$ZM_BUILD/bin/"*.exe "$WIN/"
-  setsid wineserver -p >/dev/null 2>&1 </dev/null
-  # Wine's own processes start with the first program; start them untraced
-  # so that relay logs hold only the program under test. (A new session also
-  # carries out WinInit.INI, so a test lays one out only after this.)
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  RIG_LOG=$T/session.log
+  : >"$RIG_LOG"
   trap rig_end EXIT
+  # (A new session carries out WinInit.INI, so a test lays one out only after this.)
+  rig_start_session
+}
+
+# rig_start_session: this prefix's wineserver and Wine's own processes, started
+# untraced so that relay logs hold only the program under test. Under heavy
+# load Wine's desktop process can fail to reach the X display, and then no
+# program of the session can show a window: such a session is started again.
+rig_start_session() {
+  local try
+  for try in 1 2 3; do
+    setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineserver did not start"
+    wine "$ZM_BUILD/test-tools/wintool.exe" desktop >>"$RIG_LOG" 2>&1 </dev/null && return 0
+    echo "rig: Wine's desktop cannot show windows (try $try of 3); starting the session again" >>"$RIG_LOG"
+    wineserver -k >/dev/null 2>&1 </dev/null || true
+    wineserver -w >/dev/null 2>&1 </dev/null || true
+  done
+  rig_fail "Wine cannot show windows on display $DISPLAY"
 }
 
 # rig_kill_strays: ends every process still running in this prefix; Wine's
@@ -123,7 +187,7 @@ rig_kill_strays() {
 # rig_stop: stops this prefix's wineserver, every program in it, and its display.
 rig_stop() {
   if [[ -n ${PFX:-} ]]; then
-    WINEPREFIX=$PFX wineserver -k >/dev/null 2>&1 </dev/null
+    WINEPREFIX=$PFX wineserver -k >/dev/null 2>&1 </dev/null || true   # none may be running
     rig_kill_strays
   fi
   [[ -f $T/xvfb.pid ]] && kill "$(cat "$T/xvfb.pid")" 2>/dev/null || true
@@ -132,6 +196,10 @@ rig_stop() {
 # rig_end: rig_stop at the end of a test; the test's exit status stays what it was.
 rig_end() {
   local status=$?
+  if [[ $status -ne 0 && $status -ne $RIG_SKIP && ! -e $T/failed ]]; then
+    echo "FAIL: a step of the test failed (status $status)" >&2   # never a silent failure
+    rig_show_log
+  fi
   rig_stop
   exit "$status"
 }
@@ -250,8 +318,7 @@ rig_virtual_desktop() {
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1 </dev/null
   wineserver -k >/dev/null 2>&1 </dev/null || true   # the running desktop is not virtual
   wineserver -w >/dev/null 2>&1 </dev/null || true
-  setsid wineserver -p >/dev/null 2>&1 </dev/null
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  rig_start_session
   rig_window "Default - Wine desktop" >/dev/null
 }
 

@@ -1,0 +1,150 @@
+# Running 32-bit x86 Linux programs, which Wine is made of. A host whose kernel
+# runs them needs nothing; elsewhere (many VMs and containers today) they run
+# under qemu's i386 user-mode emulation, registered with binfmt_misc.
+# Sourced by scripts/setup, scripts/main-job and the Wine rig.
+#
+# ZM_I386 chooses: auto (default: native where the host can, else emulated),
+# emulated (force the emulation, on any host), native (remove our emulation).
+
+I386_BINFMT=/proc/sys/fs/binfmt_misc
+I386_ENTRY=qemu-i386
+I386_QEMU=/usr/bin/qemu-i386
+# An i386 ELF executable: class 32-bit, little-endian, type EXEC or DYN, machine 3.
+I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+I386_HELP="This host cannot run 32-bit x86 programs, which Wine needs."
+I386_HELP+=" To emulate them, run scripts/setup as root (or as a user who may sudo)"
+I386_HELP+=" where binfmt_misc can be mounted and written: a VM, or a privileged container."
+
+i386_sudo() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi; }
+
+# i386_runs: true when an i386 program really runs here and says what it is.
+i386_runs() {
+  [[ -x /lib/ld-linux.so.2 ]] || return 1
+  [[ $(/lib/ld-linux.so.2 --version 2>/dev/null </dev/null | head -n 1) == ld.so* ]]
+}
+
+# i386_entries: the enabled binfmt_misc entries that take i386 programs.
+i386_entries() {
+  local entry
+  for entry in "$I386_BINFMT"/*; do
+    [[ -f $entry && $entry != */register && $entry != */status ]] || continue
+    grep -qx enabled "$entry" 2>/dev/null || continue
+    # Bytes 18-19 of the magic are the ELF machine: 03 00 is i386.
+    grep -qE '^magic 7f454c4601.{26}0300' "$entry" && echo "$entry"
+  done
+  return 0
+}
+
+# i386_mode: native, emulated (qemu VERSION) or none.
+i386_mode() {
+  local entries
+  if ! i386_runs; then echo none; return; fi
+  entries=$(i386_entries)
+  if [[ -z $entries ]]; then echo native; return; fi
+  echo "emulated ($(sed -n 's/^interpreter //p' $entries | head -n 1 | xargs -r basename)" \
+       "$("$I386_QEMU" --version 2>/dev/null | sed -n '1s/.*version \([0-9.]*\).*/\1/p'))"
+}
+
+# i386_unregister: removes every entry that takes i386 programs.
+i386_unregister() {
+  local entry
+  for entry in $(i386_entries); do
+    echo -1 | i386_sudo tee "$entry" >/dev/null
+  done
+}
+
+# i386_install_qemu: qemu-user 10 or later, from the release's backports
+# suite when the release itself has an older one (7.2 cannot run wineboot).
+i386_install_qemu() {
+  local major
+  major=$("$I386_QEMU" --version 2>/dev/null | sed -n '1s/.*version \([0-9]*\)\..*/\1/p')
+  [[ ${major:-0} -ge 10 ]] && return 0
+  local codename suite=() candidate
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  candidate=$(apt-cache policy qemu-user 2>/dev/null | sed -n 's/^ *Candidate: [0-9]*:\{0,1\}\([0-9]*\)\..*/\1/p')
+  if [[ ${candidate:-0} -lt 10 ]]; then
+    i386_add_backports "$codename" || return 1
+    suite=(-t "$codename-backports")
+  fi
+  echo "Installing qemu-user ${suite[*]:+from ${suite[1]}} for i386 emulation"
+  i386_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${suite[@]}" qemu-user >/dev/null || return 1
+}
+
+# i386_add_backports CODENAME: the backports suite on the mirror this machine
+# already uses for CODENAME, taken from its own apt sources.
+i386_add_backports() {
+  local codename=$1 list=/etc/apt/sources.list.d/zm640-backports.sources mirror keyring
+  [[ -f $list ]] && return 0
+  read -r mirror keyring < <(i386_mirror "$codename")
+  [[ -n $mirror ]] || { echo "No apt source for $codename to take a mirror from." >&2; return 1; }
+  printf 'Types: deb\nURIs: %s\nSuites: %s-backports\nComponents: main\n%s' \
+    "$mirror" "$codename" "${keyring:+Signed-By: $keyring
+}" | i386_sudo tee "$list" >/dev/null
+  i386_sudo apt-get update -qq
+}
+
+# i386_mirror CODENAME: "URI [KEYRING]" of the first apt source serving CODENAME's main suite.
+i386_mirror() {
+  local codename=$1
+  {
+    # deb822 sources: one stanza per paragraph.
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v want="$codename" '
+      function flush() { if (deb && suite && uri != "" && !done) { print uri, key; done = 1 }
+                         deb = suite = 0; uri = key = "" }
+      /^[ \t]*$/ { flush(); next }
+      /^Types:/ { deb = ($0 ~ /(^|[ \t])deb([ \t]|$)/) }
+      /^URIs:/ { uri = $2 }
+      /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == want) suite = 1 }
+      /^Signed-By:/ { key = $2 }
+      END { flush() }'
+    # One-line sources: deb [options] URI SUITE COMPONENTS...
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+      sed -E 's/\[[^]]*\]//' | awk -v want="$codename" '$1 == "deb" && $3 == want { print $2; exit }'
+  } | head -n 1
+}
+
+# i386_register: binfmt_misc mounted, every other i386 entry gone, ours with
+# flag F (the interpreter opened now, so it works inside any mount namespace).
+i386_register() {
+  if [[ ! -e $I386_BINFMT/register ]]; then
+    i386_sudo mount -t binfmt_misc binfmt_misc "$I386_BINFMT" 2>/dev/null ||
+      { echo "binfmt_misc cannot be mounted here." >&2; return 1; }
+  fi
+  local entry=$I386_BINFMT/$I386_ENTRY
+  if [[ -f $entry ]] && grep -qx "interpreter $I386_QEMU" "$entry" && grep -q '^flags: .*F' "$entry" &&
+     [[ $(i386_entries) == "$entry" ]]; then
+    return 0
+  fi
+  i386_unregister
+  [[ -f $entry ]] && { echo -1 | i386_sudo tee "$entry" >/dev/null; }
+  printf ':%s:M::%s:%s:%s:F' "$I386_ENTRY" "$I386_MAGIC" "$I386_MASK" "$I386_QEMU" |
+    i386_sudo tee "$I386_BINFMT/register" >/dev/null 2>&1 ||
+    { echo "binfmt_misc does not take new entries here." >&2; return 1; }
+}
+
+# i386_setup: makes i386 programs run as ZM_I386 asks; prints the reason and
+# fails when they cannot.
+i386_setup() {
+  case ${ZM_I386:-auto} in
+    native)
+      [[ -d $I386_BINFMT ]] && i386_unregister
+      i386_runs || { echo "ZM_I386=native: $I386_HELP" >&2; return 1; } ;;
+    auto)
+      i386_runs && return 0
+      i386_emulate ;;
+    emulated)
+      i386_emulate ;;
+    *)
+      echo "ZM_I386 must be auto, emulated or native, not '$ZM_I386'." >&2; return 1 ;;
+  esac
+}
+
+i386_emulate() {
+  if i386_install_qemu && i386_register && i386_runs; then
+    return 0
+  fi
+  echo "$I386_HELP" >&2
+  return 1
+}
