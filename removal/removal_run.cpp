@@ -1,7 +1,9 @@
 #include "removal_run.h"
 
 int RunRemoval(RemovalShell& shell) {
-  if (shell.AskConfirmation() == kAnswerNo) return 0;
+  // Only a Yes removes the driver: a box that could not be shown (0, or -1
+  // under Wine) was never answered, and nothing is changed then.
+  if (shell.AskConfirmation() != kAnswerYes) return 0;
 
   // Posted, not sent: the utility ends in its own time while the removal goes on.
   void* tray = shell.FindTrayWindow();

@@ -22,7 +22,8 @@ class RemovalShell {
   ~RemovalShell() {}
 };
 
-// Runs the whole removal; yields the exit code: 0 when the user declined, 1 otherwise.
+// Runs the whole removal; yields the exit code: 0 when nothing was changed
+// (the user declined, or the box could not be shown), 1 otherwise.
 int RunRemoval(RemovalShell& shell);
 
 // Command ids of the restart dialog's buttons.
