@@ -92,34 +92,9 @@ def parse_dialog(data):
             "menu": menu, "class": cls}
 
 
-def parse_version(data):
-    """(fixed file info fields, {string name: value})"""
-    fixed, strings = None, {}
-
-    def node(at, depth):
-        nonlocal fixed
-        length, value_length, kind = struct.unpack_from("<HHH", data, at)
-        r = Reader(data)
-        r.at = at + 6
-        key = r.text()
-        r.align()
-        if key == "VS_VERSION_INFO":
-            fixed = struct.unpack_from("<13I", data, r.at)
-        elif depth == 3 and kind == 1:
-            strings[key] = data[r.at:r.at + 2 * value_length].decode("utf-16-le").rstrip("\0")
-        r.at += value_length * (2 if kind == 1 else 1)
-        r.align()
-        while r.at < at + length:
-            r.at = node(r.at, depth + 1)
-            r.align()
-        return at + length
-
-    node(0, 0)
-    return fixed, strings
-
-
 def main(exe):
-    res = PeFile(exe).resources()
+    pe = PeFile(exe)
+    res = pe.resources()
     faults = []
 
     def expect(what, got, want):
@@ -148,17 +123,20 @@ def main(exe):
         expect("icon 106 format", (w, h, colours, bits), (32, 32, 16, 4))
         expect("icon 106 image size", len(res.get((RT_ICON, icon_id, ENGLISH_US), b"")), size)
 
-    version = res.get((RT_VERSION, 1, ENGLISH_US))
-    if version is None:
+    if (RT_VERSION, 1, ENGLISH_US) not in res or pe.version() is None:
         faults.append("no version block")
     else:
-        fixed, strings = parse_version(version)
-        expect("fixed version signature", fixed[0], 0xFEEF04BD)
-        expect("file and product version", fixed[2:6], (0x40005, 246, 0x40005, 246))
-        expect("file OS and type", fixed[8:10], (0x40004, 1))
+        fixed, strings = pe.version()
+        expect("fixed version signature", fixed.Signature, 0xFEEF04BD)
+        expect("file and product version", fixed_versions(fixed), (0x40005, 246, 0x40005, 246))
+        expect("file OS and type", (fixed.FileOS, fixed.FileType), (0x40004, 1))
         expect("version strings", strings, VERSION_STRINGS)
 
     return report(exe, faults)
+
+
+def fixed_versions(fixed):
+    return (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS, fixed.ProductVersionLS)
 
 
 def report(exe, faults):

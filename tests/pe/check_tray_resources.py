@@ -9,7 +9,7 @@ import sys
 
 from check_removal_resources import (BUTTON, CONTROL, DS_MODALFRAME, DS_SETFONT, ENGLISH_US, RT_DIALOG,
                                      RT_GROUP_ICON, RT_ICON, RT_VERSION, STATIC, WS_CAPTION, WS_GROUP,
-                                     WS_POPUP, WS_SYSMENU, WS_TABSTOP, Reader, parse_version, report)
+                                     WS_POPUP, WS_SYSMENU, WS_TABSTOP, Reader, fixed_versions, report)
 from pe import PeFile
 
 RT_BITMAP, RT_MENU = 2, 4
@@ -68,7 +68,8 @@ def parse_dialog_ex(data):
 
 
 def main(exe):
-    res = PeFile(exe).resources()
+    pe = PeFile(exe)
+    res = pe.resources()
     faults = []
 
     def expect(what, got, want):
@@ -123,12 +124,11 @@ def main(exe):
         _, width, height, _, bits = struct.unpack_from("<IiiHH", bitmap, 0)
         expect("bitmap 136", (width, height, bits), (200, 74, 8))
 
-    version = res.get((RT_VERSION, 1, ENGLISH_US))
-    if version is None:
+    if (RT_VERSION, 1, ENGLISH_US) not in res or pe.version() is None:
         faults.append("no version block")
     else:
-        fixed, strings = parse_version(version)
-        expect("file and product version", fixed[2:6], (0x10000, 1, 0x10000, 1))
+        fixed, strings = pe.version()
+        expect("file and product version", fixed_versions(fixed), (0x10000, 1, 0x10000, 1))
         expect("FileDescription", strings.get("FileDescription"), "3V Udezo Diziru")
         expect("FileVersion", strings.get("FileVersion"), "1, 0, 0, 1")
         expect("ProductVersion", strings.get("ProductVersion"), "1, 0, 0, 1")

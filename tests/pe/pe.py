@@ -1,86 +1,56 @@
-"""Reads what the tests need from a 32-bit PE file: header fields, imports, resources."""
-import struct
+"""What the checks need from a built program, read with pefile: header
+fields, imports, resources and the version block. Only the resource formats
+pefile leaves as raw bytes (dialog and menu templates, icon groups, bitmaps)
+are parsed by the checks themselves."""
+import pefile
+
+DIRECTORY_BASERELOC, DIRECTORY_TLS = 5, 9
 
 
 class PeFile:
     def __init__(self, path):
-        self.data = open(path, "rb").read()
-        d = self.data
-        pe = struct.unpack_from("<I", d, 0x3C)[0]
-        if d[pe:pe + 4] != b"PE\0\0":
-            raise ValueError(f"{path}: not a PE file")
-        self.machine, nsections, _, _, _, optsize, self.characteristics = struct.unpack_from(
-            "<HHIIIHH", d, pe + 4)
-        opt = pe + 24
-        self.magic = struct.unpack_from("<H", d, opt)[0]
-        (self.major_os, self.minor_os, _, _, self.major_subsystem,
-         self.minor_subsystem) = struct.unpack_from("<HHHHHH", d, opt + 40)
-        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", d, opt + 68)
-        ndirs = struct.unpack_from("<I", d, opt + 92)[0]
-        self.dirs = [struct.unpack_from("<II", d, opt + 96 + 8 * i) for i in range(ndirs)]
-        self.sections = []
-        sec = opt + optsize
-        for i in range(nsections):
-            name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", d, sec + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, rawsize), rawptr))
+        self.pe = pefile.PE(path)
+        header, optional = self.pe.FILE_HEADER, self.pe.OPTIONAL_HEADER
+        self.machine, self.magic = header.Machine, optional.Magic
+        self.subsystem, self.dll_characteristics = optional.Subsystem, optional.DllCharacteristics
+        self.major_subsystem = optional.MajorSubsystemVersion
+        self.minor_subsystem = optional.MinorSubsystemVersion
+        self.section_names = [s.Name.rstrip(b"\0").decode("latin-1") for s in self.pe.sections]
 
-    def offset(self, rva):
-        for _, va, size, rawptr in self.sections:
-            if va <= rva < va + size:
-                return rawptr + rva - va
-        raise ValueError(f"RVA {rva:#x} outside every section")
-
-    def cstring(self, rva):
-        o = self.offset(rva)
-        return self.data[o:self.data.index(b"\0", o)].decode("latin-1")
+    def directory_size(self, index):
+        return self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[index].Size
 
     def imports(self):
-        """{dll name in lower case: [function names]}"""
-        result = {}
-        rva, size = self.dirs[1]
-        if size == 0:
-            return result
-        o = self.offset(rva)
-        while True:
-            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, o)
-            if name == 0:
-                return result
-            names = []
-            t = self.offset(lookup or thunks)
-            while True:
-                entry = struct.unpack_from("<I", self.data, t)[0]
-                if entry == 0:
-                    break
-                names.append(f"#{entry & 0xFFFF}" if entry & 0x80000000 else self.cstring(entry + 2))
-                t += 4
-            result[self.cstring(name).lower()] = names
-            o += 20
+        """{dll name in lower case: [function names, or #ordinal]}"""
+        return {entry.dll.decode("latin-1").lower():
+                [imp.name.decode("latin-1") if imp.name else f"#{imp.ordinal}" for imp in entry.imports]
+                for entry in getattr(self.pe, "DIRECTORY_ENTRY_IMPORT", [])}
 
     def resources(self):
         """{(type, name, language): bytes}; ids as ints, names as strings."""
-        rva, size = self.dirs[2]
-        if size == 0:
-            return {}
-        base = self.offset(rva)
         found = {}
 
-        def label(entry_name):
-            if entry_name & 0x80000000:
-                o = base + (entry_name & 0x7FFFFFFF)
-                n = struct.unpack_from("<H", self.data, o)[0]
-                return self.data[o + 2:o + 2 + 2 * n].decode("utf-16-le")
-            return entry_name
+        def label(entry):
+            return str(entry.name) if entry.name is not None else entry.id
 
-        def walk(o, path):
-            named, ids = struct.unpack_from("<HH", self.data, o + 12)
-            for i in range(named + ids):
-                name, target = struct.unpack_from("<II", self.data, o + 16 + 8 * i)
-                if target & 0x80000000:
-                    walk(base + (target & 0x7FFFFFFF), path + [label(name)])
+        def walk(directory, path):
+            for entry in directory.entries:
+                if hasattr(entry, "directory"):
+                    walk(entry.directory, path + [label(entry)])
                 else:
-                    data_rva, data_size = struct.unpack_from("<II", self.data, base + target)
-                    at = self.offset(data_rva)
-                    found[tuple(path + [label(name)])] = self.data[at:at + data_size]
+                    data = entry.data.struct
+                    found[tuple(path + [label(entry)])] = self.pe.get_data(data.OffsetToData, data.Size)
 
-        walk(base, [])
+        if hasattr(self.pe, "DIRECTORY_ENTRY_RESOURCE"):
+            walk(self.pe.DIRECTORY_ENTRY_RESOURCE, [])
         return found
+
+    def version(self):
+        """(VS_FIXEDFILEINFO as a pefile structure, {string name: value}), or None."""
+        if not getattr(self.pe, "VS_FIXEDFILEINFO", None):
+            return None
+        strings = {}
+        for info in self.pe.FileInfo[0] if self.pe.FileInfo else []:
+            for table in getattr(info, "StringTable", []):
+                strings.update({k.decode("latin-1"): v.decode("latin-1") for k, v in table.entries.items()})
+        return self.pe.VS_FIXEDFILEINFO[0], strings
