@@ -15,6 +15,26 @@ add_compile_options(
 # The headers' Windows 95 views of the structures (e.g. the 88-byte NOTIFYICONDATA).
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_WINDOWS=0x0400
                         _WIN32_IE=0x0400)
+# Dates come from the commit, never the clock, so that one commit always gives
+# the same bytes: the linker writes SOURCE_DATE_EPOCH as the PE time stamp,
+# and the release media take their dates from it.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ZM_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                  OUTPUT_VARIABLE ZM_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                  ERROR_QUIET)
+  if(NOT ZM_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    set(ZM_SOURCE_DATE_EPOCH 0)   # not a git checkout
+  endif()
+  # A new commit or checkout configures again, for its own date.
+  if(EXISTS ${CMAKE_SOURCE_DIR}/.git/logs/HEAD)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/.git/logs/HEAD)
+  endif()
+endif()
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZM_SOURCE_DATE_EPOCH})
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_C_LINKER_LAUNCHER})
+
 # Nothing is linked unless a target names it.
 set(CMAKE_C_STANDARD_LIBRARIES "")
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
