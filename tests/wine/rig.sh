@@ -147,12 +147,24 @@ rig_begin() {
   rig_start_display
   WIN=$PFX/drive_c/windows
   bash "$RIG_DIR/sample/lay_out.sh" "$PFX/drive_c"
-  cp "$ZM_BUILD/bin/"*.exe "$WIN/"
+  rig_install_programs
   RIG_LOG=$T/session.log
   : >"$RIG_LOG"
   trap rig_end EXIT
   # (A new session carries out WinInit.INI, so a test lays one out only after this.)
   rig_start_session
+}
+
+# rig_install_programs: the two programs into the Windows directory: from the
+# build, or from the release floppy image that RIG_FLOPPY names, as a person
+# would copy them.
+rig_install_programs() {
+  if [[ -n ${RIG_FLOPPY:-} ]]; then
+    mcopy -n -m -i "$RIG_FLOPPY" ::ZM640UNI.EXE ::ZM640UTL.EXE "$WIN/" ||
+      rig_fail "cannot copy the programs from $RIG_FLOPPY"
+  else
+    cp "$ZM_BUILD/bin/"*.exe "$WIN/"
+  fi
 }
 
 # rig_start_session: this prefix's wineserver and Wine's own processes, started
