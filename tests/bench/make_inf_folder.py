@@ -16,7 +16,7 @@ TOTAL_BYTES = 20 * 1024 * 1024
 
 def inf_text(rng, index, size):
     lines = [f"; generated INF {index}", "[Version]", "Signature=$CHICAGO$", "Class=MEDIA", ""]
-    words = ["AddReg", "CopyFiles", "HKLM", "DriverVer", "Manufacturer", "%ESS%", "ISAPNP\\CTL0031",
+    words = ["AddReg", "CopyFiles", "HKLM", "DriverVer", "Manufacturer", "%ZM%", "ISAPNP\\CTL0031",
              "PCI\\VEN_8086&DEV_7110", "HKR,,Driver,,es1938.drv", "pci\\ven_125d&dev_1969"]
     length = sum(len(line) + 2 for line in lines)
     while length < size:
@@ -24,7 +24,7 @@ def inf_text(rng, index, size):
         lines.append(line)
         length += len(line) + 2
     if index in NAMING:
-        lines.insert(rng.randint(5, len(lines)), f"%Solo%=SoloA_Device, {KEY}")
+        lines.insert(rng.randint(5, len(lines)), f"%ZM640%=SoloA_Device, {KEY}")
     return "\r\n".join(lines) + "\r\n"
 
 

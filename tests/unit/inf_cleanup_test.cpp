@@ -14,7 +14,7 @@ const char kOther[] = "C:\\WINDOWS\\INF\\OTHER";
 TEST(FileContains, WhereverTheKeyStandsBeforeTheFirstCtrlZ) {
   struct Case { const char* what; std::string text; bool found; };
   const Case cases[] = {
-      {"plain", "[ESS]\r\n%D%=Solo, " + kKey + "\r\n", true},
+      {"plain", "[ZM640]\r\n%D%=ZM640, " + kKey + "\r\n", true},
       {"lower case", "pci\\ven_125d&dev_1969\r\n", false},
       {"empty", "", false},
       {"10 characters before the first block ends", std::string(1014, 'x') + kKey, true},
@@ -35,9 +35,9 @@ TEST(FileContains, WhereverTheKeyStandsBeforeTheFirstCtrlZ) {
 
 TEST(FileContains, KeysWithLineEndsAreSearchedInTextMode) {
   FakeFileSystem fs;
-  fs.files["C:\\A.INF"] = "x\r\n[ESS]\r\ny";
-  EXPECT_TRUE(FileContains(fs, "C:\\A.INF", "x\n[ESS]"));
-  EXPECT_FALSE(FileContains(fs, "C:\\A.INF", "x\r\n[ESS]"));
+  fs.files["C:\\A.INF"] = "x\r\n[ZM640]\r\ny";
+  EXPECT_TRUE(FileContains(fs, "C:\\A.INF", "x\n[ZM640]"));
+  EXPECT_FALSE(FileContains(fs, "C:\\A.INF", "x\r\n[ZM640]"));
   EXPECT_EQ(0, fs.openFiles());
 }
 
@@ -61,7 +61,7 @@ TEST(RemoveInfFiles, DeletesNamingFilesInBothFolders) {
   fs.files["C:\\WINDOWS\\INF\\lower.inf"] = kKey;
   fs.files["C:\\WINDOWS\\INF\\LOCKED.INF"] = kKey;
   fs.files["C:\\WINDOWS\\INF\\NOTES.TXT"] = kKey;
-  fs.files["C:\\WINDOWS\\INF\\OTHER\\ESGAME.INF"] = kKey;
+  fs.files["C:\\WINDOWS\\INF\\OTHER\\ZMGAME.INF"] = kKey;
   fs.files["C:\\WINDOWS\\INF\\OTHER\\SB16.INF"] = "ISAPNP\\CTL0031";
   fs.readOnly.insert("C:\\WINDOWS\\INF\\LOCKED.INF");
   fs.dirs.insert("C:\\WINDOWS\\INF\\OTHER\\DIR.INF");  // a directory matching the pattern
@@ -90,10 +90,10 @@ TEST(RemoveInfFiles, CurrentDirectoryIsTheLastEntered) {
   for (const Case& c : cases) {
     FakeFileSystem fs;
     fs.dirs = c.dirs;
-    fs.files["C:\\WINDOWS\\INF\\ESSOLO.INF"] = kKey;
+    fs.files["C:\\WINDOWS\\INF\\ZM640.INF"] = kKey;
     RemoveInfFiles(fs);
     EXPECT_EQ(c.current, fs.currentDir);
-    EXPECT_EQ(c.dirs.count(kInf) == 0, fs.files.count("C:\\WINDOWS\\INF\\ESSOLO.INF") == 1);
+    EXPECT_EQ(c.dirs.count(kInf) == 0, fs.files.count("C:\\WINDOWS\\INF\\ZM640.INF") == 1);
   }
 }
 

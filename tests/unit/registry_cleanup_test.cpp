@@ -130,7 +130,7 @@ TEST_P(RegistryCleanup, WholeStepOnAnInstalledSystem) {
       "System\\CurrentControlSet\\Control\\MediaResources\\midi\\ES1938",
       "System\\CurrentControlSet\\Control\\MediaResources\\mixer\\ES1938",
       "System\\CurrentControlSet\\Control\\MediaResources\\wave\\ES1938",
-      "SOFTWARE\\ESS\\Solo1\\Settings"};
+      "SOFTWARE\\ESS\\ZM640\\Settings"};
   for (const auto& key : card) reg.Add(key);
   reg.Add(std::string(kMedia) + "\\0000\\Drivers", "", "");
   reg.Add(std::string(kMedia) + "\\0000", "InfSection", "SoloA_Device");

@@ -47,7 +47,7 @@ case $case_name in
   sample)
     keep_copies "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
     rig_remove
-    expect_gone "$INF/ESSOLO.INF" "$INF/OTHER/ESGAME.INF"
+    expect_gone "$INF/ZM640.INF" "$INF/OTHER/ZMGAME.INF"
     expect_unchanged "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
     expect_bytes "$C/Config.sys" "$CONFIG_AFTER"
     expect_bytes "$C/Autoexec.Bat" "$AUTOEXEC_AFTER"
@@ -85,7 +85,7 @@ case $case_name in
   no_other)
     rm -rf "$INF/OTHER"
     rig_remove
-    expect_gone "$INF/ESSOLO.INF"
+    expect_gone "$INF/ZM640.INF"
     expect_bytes "$C/Config.sys" "$CONFIG_AFTER"
     ;;
   edge_lines)

@@ -24,7 +24,7 @@ blob "$c/Es1938.txt" Es1938.txt
 
 crlf "DEVICE=C:\\WINDOWS\\HIMEM.SYS" \
      "DEVICE=C:\\ES1938.SYS /A:220 /I:5" \
-     "rem device=c:\\essolo.sys is the Solo-1 driver" \
+     "rem device=c:\\essolo.sys is the card's driver" \
      "DEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS" \
      "FILES=40" >"$c/Config.sys"
 crlf "@ECHO OFF" \
@@ -38,10 +38,10 @@ crlf "@echo off" \
      "c:\\mouse\\mouse.com" >"$win/DosStart.Bat"
 
 # INF files: some name the card, others do not.
-crlf "[Version]" "Signature=\$CHICAGO\$" "[Manufacturer]" "%ESS%=ESS" \
-     "[ESS]" "%ES1938.DeviceDesc%=SoloA_Device, PCI\\VEN_125D&DEV_1969" >"$win/INF/ESSOLO.INF"
-crlf "[Version]" "Signature=\$CHICAGO\$" "[ESS]" \
-     "%Gameport%=MSJSTICK, PCI\\VEN_125D&DEV_1969&SUBSYS_8888125D" >"$win/INF/OTHER/ESGAME.INF"
+crlf "[Version]" "Signature=\$CHICAGO\$" "[Manufacturer]" "%ZM%=ZM640" \
+     "[ZM640]" "%ZM640.DeviceDesc%=SoloA_Device, PCI\\VEN_125D&DEV_1969" >"$win/INF/ZM640.INF"
+crlf "[Version]" "Signature=\$CHICAGO\$" "[ZM640]" \
+     "%Gameport%=MSJSTICK, PCI\\VEN_125D&DEV_1969&SUBSYS_8888125D" >"$win/INF/OTHER/ZMGAME.INF"
 crlf "[Version]" "Signature=\$CHICAGO\$" "; pci\\ven_125d&dev_1969 in lower case does not count" \
      >"$win/INF/LOWER.INF"
 crlf "[Version]" "Signature=\$CHICAGO\$" "[Manufacturer]" "%MS%=Microsoft" >"$win/INF/MACHINE.INF"
