@@ -11,44 +11,10 @@ source "$(dirname "$0")/rig.sh"
 case_name=$1
 rig_begin "removal_effects_$case_name"
 
-QUEUE=$WIN/WinInit.INI
-LINES=$(printf '%s\r\n' 'NUL=C:\windows\system32\ES1938.drv' 'NUL=C:\windows\system32\Esfm.drv' \
-  'NUL=C:\windows\system32\Essmpu.drv' 'NUL=C:\windows\system32\Essswt.drv' \
-  'NUL=C:\windows\system32\Essolo.drv' 'NUL=C:\windows\ZM640UTL.exe' 'NUL=C:\windows\ZM640UNI.exe'; echo .)
-LINES=${LINES%.}   # keep the last CR LF
+source "$RIG_DIR/expect.sh"
 
 # expect_queue BYTES: WinInit.INI holds exactly these bytes.
-expect_queue() {
-  local want=$T/wininit.want
-  printf '%s' "$1" >"$want"
-  cmp -s "$want" "$QUEUE" || {
-    echo "WinInit.INI expected:"; od -c "$want" | head -40
-    echo "got:"; od -c "$QUEUE" 2>&1 | head -40
-    rig_fail "WinInit.INI differs"
-  }
-}
-
-# The card's keys are gone and every other key is still there.
-expect_registry_cleaned() {
-  comm -23 "$T/keys.before" "$T/keys.after" >"$T/keys.removed"
-  comm -13 "$T/keys.before" "$T/keys.after" >"$T/keys.created"
-  diff -u "$RIG_DIR/sample/removed_keys.txt" "$T/keys.removed" || rig_fail "removed keys differ"
-  [[ ! -s $T/keys.created ]] || rig_fail "keys created: $(cat "$T/keys.created")"
-}
-
-# The fourteen files are gone; files of other names in the same folders stay.
-expect_files_removed() {
-  local c=$PFX/drive_c f
-  for f in windows/system32/{es1938.vxd,essdm.vxd,essswt.vxd,essolo.vxd,es1938mg.vxd} \
-           windows/{Essswt.dat,Essswt.dls,Essswt3M.dls,Essswt1M.dls} \
-           {Es1938.com,Essolo.com,Es1938.sys,Essolo.sys,Es1938.ini}; do
-    [[ ! -e $c/$f ]] || rig_fail "$f was not deleted"
-  done
-  for f in windows/system32/{es1938.vx_,sb16.vxd,ES1938.drv,Essolo.drv} windows/Essswt.bak \
-           Es1938.txt windows/ZM640UNI.exe windows/ZM640UTL.exe; do
-    [[ -e $c/$f || $f == windows/ZM640UTL.exe ]] || rig_fail "$f was deleted"
-  done
-}
+expect_queue() { expect_bytes "$QUEUE" "$1"; }
 
 deletions() { rig_relay_calls removal RegDeleteKeyA | wc -l; }
 
@@ -61,7 +27,7 @@ case $case_name in
     rig_registry_keys >"$T/keys.after"
     expect_registry_cleaned
     expect_files_removed
-    expect_queue $'\r\n[Rename]\r\n'"$LINES"
+    expect_queue $'\r\n[Rename]\r\n'"$QUEUE_LINES"
     # Windows 98 takes each key's sub-tree in one call: 15 calls for the sample
     # system (one of them, for the already deleted PCI key, fails). NT rules need
     # the sub-keys deleted first, so there are more calls for the same result.
@@ -75,22 +41,22 @@ case $case_name in
   wininit_line_end)
     printf '[rename]\r\nNUL=C:\\OLD.TMP\r\n' >"$QUEUE"
     rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
+    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
     ;;
   wininit_no_line_end)
     printf '[rename]\r\nNUL=C:\\OLD.TMP' >"$QUEUE"
     rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
+    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
     ;;
   wininit_ctrl_z)
     printf '[rename]\r\nNUL=C:\\OLD.TMP\x1a\x1a' >"$QUEUE"
     rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$LINES"
+    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
     ;;
   two_runs)
     rig_remove
     rig_remove
-    expect_queue $'\r\n[Rename]\r\n'"$LINES$LINES"
+    expect_queue $'\r\n[Rename]\r\n'"$QUEUE_LINES$QUEUE_LINES"
     ;;
   *) rig_fail "unknown case $case_name" ;;
 esac

@@ -12,53 +12,20 @@ set -euo pipefail
 source "$(dirname "$0")/rig.sh"
 case_name=$1
 rig_begin "removal_files_$case_name"
-C=$PFX/drive_c
-INF=$WIN/INF
-
-# expect_bytes FILE BYTES
-expect_bytes() {
-  printf '%s' "$2" >"$T/want"
-  cmp -s "$T/want" "$1" || {
-    echo "expected:"; od -c "$T/want" | head -20; echo "got:"; od -c "$1" 2>&1 | head -20
-    rig_fail "${1#"$C"/} differs"
-  }
-}
-
-expect_gone() { local f; for f; do [[ ! -e $f ]] || rig_fail "${f#"$C"/} still there"; done; }
-
-# Files that stay are compared with copies taken before the run.
-keep_copies() { local f; for f; do cp "$f" "$f.before-run"; done; }
-expect_unchanged() {
-  local f
-  for f; do cmp -s "$f.before-run" "$f" || rig_fail "${f#"$C"/} changed"; rm -f "$f.before-run"; done
-}
-
-no_temporary_file() {
-  local left
-  left=$(find "$C" -iname EraseMe.Now)
-  [[ -z $left ]] || rig_fail "temporary file left: $left"
-}
-
-CONFIG_AFTER=$'DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nDEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS\r\nFILES=40\r\n'
-AUTOEXEC_AFTER=$'@ECHO OFF\r\nPROMPT $P$G\r\nPATH C:\\WINDOWS;C:\\DOS\r\nSET BLASTER=A220 I5 D1\r\n'
-DOSSTART_AFTER=$'@ECHO OFF\r\nC:\\MOUSE\\MOUSE.COM\r\n'
+source "$RIG_DIR/expect.sh"
 
 case $case_name in
   sample)
-    keep_copies "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
+    keep_sample_files
     rig_remove
-    expect_gone "$INF/ZM640.INF" "$INF/OTHER/ZMGAME.INF"
-    expect_unchanged "$INF/LOWER.INF" "$INF/MACHINE.INF" "$INF/OTHER/SB16.INF"
-    expect_bytes "$C/Config.sys" "$CONFIG_AFTER"
-    expect_bytes "$C/Autoexec.Bat" "$AUTOEXEC_AFTER"
-    expect_bytes "$WIN/DosStart.Bat" "$DOSSTART_AFTER"
+    expect_sample_files_filtered
     ;;
   many_inf)
     key='PCI\VEN_125D&DEV_1969'
     filler=$(head -c 3000 /dev/zero | tr '\0' ';')
     stays=()
     for i in 1 2 3 4 5 6; do
-      printf '%s\r\n%%D%%=Solo, %s\r\n' "$filler" "$key" >"$INF/LONG$i.INF"
+      printf '%s\r\n%%D%%=ZM640, %s\r\n' "$filler" "$key" >"$INF/LONG$i.INF"
       printf '[Version]\r\n' >"$INF/SHORT$i.INF"
       : >"$INF/EMPTY$i.INF"
       stays+=("$INF/SHORT$i.INF" "$INF/EMPTY$i.INF")
