@@ -9,8 +9,10 @@
  *          prints the owning process's handle count, GDI and USER objects and memory
  *        wintool.exe windows CLASS TITLE
  *          prints how many top-level windows have that class and title, and how many are visible
- *        wintool.exe desktop
- *          exit code 0 when a window can be made at all (Wine's desktop reached the display) */
+ *        wintool.exe hold-desktop
+ *          makes a hidden window: exit code 1 when none can be made (Wine's desktop did not
+ *          reach the display); else prints "ready" and runs until ended, so that Wine's
+ *          desktop process, which ends with the last program that uses it, stays */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,10 +36,14 @@ static int Foreground(void) {
   return 0;
 }
 
-static int Desktop(void) {
-  HWND window = CreateWindowA("STATIC", "probe", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+static int HoldDesktop(void) {
+  HWND window = CreateWindowA("STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL,
+                              NULL);
   if (window == NULL) return 1;
-  DestroyWindow(window);
+  printf("ready\n");
+  fflush(stdout);
+  MSG message;
+  while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
   return 0;
 }
 
@@ -90,7 +96,7 @@ static int Stats(char** argv) {
 int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
-  if (argc == 2 && strcmp(argv[1], "desktop") == 0) return Desktop();
+  if (argc == 2 && strcmp(argv[1], "hold-desktop") == 0) return HoldDesktop();
   if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
   if (argc == 4 && strcmp(argv[1], "stats") == 0) return Stats(argv + 2);
   if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {

@@ -168,15 +168,23 @@ rig_install_programs() {
 }
 
 # rig_start_session: this prefix's wineserver and Wine's own processes, started
-# untraced so that relay logs hold only the program under test. Under heavy
-# load Wine's desktop process can fail to reach the X display, and then no
-# program of the session can show a window: such a session is started again.
+# untraced so that relay logs hold only the program under test. Wine's desktop
+# process ends with the last program that uses it and is started again by the
+# next, and under heavy load such a start can fail to reach the X display:
+# then no program of the session can show a window. So one desktop is started
+# here, checked, and held by a hidden window for the whole test; a session
+# whose desktop failed is started again.
 rig_start_session() {
-  local try
+  local try holder
   for try in 1 2 3; do
+    # A name of its own each time: the holder of an ended session may still be writing its exit code.
+    RIG_SESSIONS=$((${RIG_SESSIONS:-0} + 1))
+    holder=desktop$RIG_SESSIONS
     setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineserver did not start"
-    wine "$ZM_BUILD/test-tools/wintool.exe" desktop >>"$RIG_LOG" 2>&1 </dev/null && return 0
-    echo "rig: Wine's desktop cannot show windows (try $try of 3); starting the session again" >>"$RIG_LOG"
+    rig_start "$holder" wine "$ZM_BUILD/test-tools/wintool.exe" hold-desktop
+    rig_wait_for eval '[[ -s $T/$holder.rc ]] || grep -q ready "$T/$holder.out" 2>/dev/null'
+    [[ -s $T/$holder.rc ]] || return 0
+    { echo "rig: Wine's desktop cannot show windows (try $try of 3):"; cat "$T/$holder.log"; } >>"$RIG_LOG"
     wineserver -k >/dev/null 2>&1 </dev/null || true
     wineserver -w >/dev/null 2>&1 </dev/null || true
   done
@@ -302,13 +310,18 @@ rig_relay_calls() {
 }
 
 # rig_registry_keys: every key below the parts of HKEY_LOCAL_MACHINE the
-# removal may touch, one path a line, sorted.
+# removal may touch, one path a line, sorted. One export of the whole hive:
+# a Wine program start is dear under emulation.
 rig_registry_keys() {
-  local root
-  for root in 'HKLM\Enum' 'HKLM\Software' 'HKLM\System\CurrentControlSet\Control\MediaResources' \
-              'HKLM\System\CurrentControlSet\Services\Class'; do
-    wine reg query "$root" /s 2>/dev/null </dev/null | tr -d '\r' | grep '^HKEY_LOCAL_MACHINE\\' || true
-  done | sort
+  local export=$T/hklm.reg
+  rm -f "$export"
+  wine regedit /E "Z:${export//\//\\}" HKEY_LOCAL_MACHINE >/dev/null 2>&1 </dev/null
+  [[ -s $export ]] || rig_fail "regedit could not export HKEY_LOCAL_MACHINE"
+  iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r' |
+    sed -n 's/^\[\(HKEY_LOCAL_MACHINE\\.*\)\]$/\1/p' |
+    grep -iE '^HKEY_LOCAL_MACHINE\\(Enum|Software|System\\CurrentControlSet\\Control\\MediaResources|System\\CurrentControlSet\\Services\\Class)(\\|$)' |
+    sort
+  rm -f "$export"
 }
 
 # rig_files: every file the sample system added or a program wrote, with its
