@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Writes the compatibility table into README.md between its compat markers,
+from the JUnit results of a run of the compat tests (scripts/compat).
+
+usage: compat_table.py RESULTS README I386-MODE
+"""
+import datetime
+import re
+import sys
+import xml.etree.ElementTree as ElementTree
+
+VERSIONS = [("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows Me"),
+            ("nt40", "Windows NT 4.0"), ("win2k", "Windows 2000"), ("winxp", "Windows XP"),
+            ("win10", "Windows 10")]
+CASES = [("removal", "Removal: No changes nothing; Yes, Cancel: exactly the card's keys, files, "
+                     "INF files and startup lines go, WinInit.INI queued"),
+         ("tray", "Utility: label follows control 41, 3D command writes it, Exit from another "
+                  "program: icon gone, exit code 0")]
+
+
+def verdicts(results_path):
+    """{test name: passed | FAILED | skipped | not run}"""
+    found = {}
+    for case in ElementTree.parse(results_path).getroot().iter("testcase"):
+        if case.find("failure") is not None or case.find("error") is not None:
+            found[case.get("name")] = "FAILED"
+        elif case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
+            found[case.get("name")] = "skipped"
+        else:
+            found[case.get("name")] = "passed"
+    return found
+
+
+def main(results_path, readme_path, i386_mode):
+    found = verdicts(results_path)
+    table = [f"Run {datetime.date.today().isoformat()} with `scripts/compat`, Wine's 32-bit x86 code "
+             f"{i386_mode}; Wine reporting itself as each version.", "",
+             "| Windows | " + " | ".join(text for _, text in CASES) + " |",
+             "|---|" + "---|" * len(CASES)]
+    for key, name in VERSIONS:
+        table.append(f"| {name} | " + " | ".join(found.get(f"compat_{key}_{case}", "not run")
+                                                 for case, _ in CASES) + " |")
+    readme = open(readme_path).read()
+    block = "<!-- compat:begin -->\n" + "\n".join(table) + "\n<!-- compat:end -->"
+    readme, count = re.subn(r"<!-- compat:begin -->.*?<!-- compat:end -->", block, readme, flags=re.S)
+    if count != 1:
+        sys.exit("README.md has no compat markers")
+    open(readme_path, "w").write(readme)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    main(*sys.argv[1:])

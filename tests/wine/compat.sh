@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# End-to-end across the Windows family: the same sample system with Wine
+# reporting itself as another version of Windows.
+# usage: compat.sh VERSION CASE
+#   VERSION  win95 | win98 | winme | nt40 | win2k | winxp | win10 (Wine's names)
+#   removal  No changes nothing; then Yes and Cancel remove exactly the card's
+#            keys, files and INF files, filter the startup files and queue WinInit.INI
+#   tray     the label follows control 41, the 3D command writes it, Exit from
+#            another process removes the icon and ends with exit code 0
+set -euo pipefail
+source "$(dirname "$0")/rig.sh"
+version=$1 case_name=$2
+rig_begin "compat_${version}_$case_name"
+source "$RIG_DIR/expect.sh"
+wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1 </dev/null ||
+  rig_fail "cannot set the Windows version to $version"
+
+expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
+
+case $case_name in
+  removal)
+    rig_snapshot "$T/before"
+    rig_start removal wine 'C:\windows\ZM640UNI.exe'
+    rig_keys "$(rig_window "Comfirm File Deletion")" n
+    expect_eq "exit code after No" "$(rig_exit_code removal)" 0
+    rig_snapshot "$T/after-no"
+    diff -u "$T/before" "$T/after-no" || rig_fail "No changed the sample system"
+
+    keep_sample_files
+    rig_registry_keys >"$T/keys.before"
+    rig_remove   # Yes, then Cancel: exit code 1
+    rig_registry_keys >"$T/keys.after"
+    expect_registry_cleaned
+    expect_files_removed
+    expect_bytes "$QUEUE" $'\r\n[Rename]\r\n'"$QUEUE_LINES"
+    expect_sample_files_filtered
+    ;;
+  tray)
+    rig_mixer_double
+    export ZM_MIXER_INITIAL=1
+    rig_start tray env WINEDEBUG=+relay wine 'C:\windows\ZM640UTL.exe'
+    rig_wait_for grep -q -s '^set ' "$MIXER_LOG"
+    label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }
+    label_is() { [[ $(label) == "$1" ]]; }
+    rig_wait_for label_is "Turn Off 3D Effect"
+    wine 'C:\windows\mixer_tool.exe' set 0 >/dev/null 2>&1 </dev/null   # another program
+    rig_wait_for label_is "Turn On 3D Effect"
+    lines=$(wc -l <"$MIXER_LOG")
+    rig_post 40005   # the menu's 3D command
+    rig_wait_for label_is "Turn Off 3D Effect"
+    rig_wait_for eval 'tail -n +$((lines + 1)) "$MIXER_LOG" | grep -q "^set .*value=1 -> 0"'
+    rig_post 40001   # Exit, as the removal sends it
+    expect_eq "tray exit code" "$(rig_exit_code tray)" 0
+    expect_eq "last notification-area call" \
+      "$(rig_relay_calls tray Shell_NotifyIconA | cut -d, -f1 | tail -1)" "00000002"
+    tail -1 "$MIXER_LOG" | grep -q '^mixerClose' || rig_fail "mixer not closed at exit"
+    ;;
+  *) rig_fail "unknown case $case_name" ;;
+esac
+echo "PASS: compat $version $case_name"
