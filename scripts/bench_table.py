@@ -9,8 +9,9 @@ usage: bench_table.py RESULTS README I386-MODE
 import datetime
 import os
 import platform
-import re
 import sys
+
+from readme_block import replace_block
 
 
 def machine():
@@ -31,12 +32,7 @@ def main(results_path, readme_path, i386_mode):
              f" Wine's 32-bit x86 code {i386_mode}.", "",
              "| Figure | Result |", "|---|---|"]
     table += [f"| {name} | {value} |" for name, value in rows]
-    readme = open(readme_path).read()
-    block = "<!-- bench:begin -->\n" + "\n".join(table) + "\n<!-- bench:end -->"
-    readme, count = re.subn(r"<!-- bench:begin -->.*?<!-- bench:end -->", block, readme, flags=re.S)
-    if count != 1:
-        sys.exit("README.md has no bench markers")
-    open(readme_path, "w").write(readme)
+    replace_block(readme_path, "bench", table)
 
 
 if __name__ == "__main__":

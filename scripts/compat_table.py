@@ -5,9 +5,10 @@ from the JUnit results of a run of the compat tests (scripts/compat).
 usage: compat_table.py RESULTS README I386-MODE
 """
 import datetime
-import re
 import sys
 import xml.etree.ElementTree as ElementTree
+
+from readme_block import replace_block
 
 VERSIONS = [("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows Me"),
             ("nt40", "Windows NT 4.0"), ("win2k", "Windows 2000"), ("winxp", "Windows XP"),
@@ -40,12 +41,7 @@ def main(results_path, readme_path, i386_mode):
     for key, name in VERSIONS:
         table.append(f"| {name} | " + " | ".join(found.get(f"compat_{key}_{case}", "not run")
                                                  for case, _ in CASES) + " |")
-    readme = open(readme_path).read()
-    block = "<!-- compat:begin -->\n" + "\n".join(table) + "\n<!-- compat:end -->"
-    readme, count = re.subn(r"<!-- compat:begin -->.*?<!-- compat:end -->", block, readme, flags=re.S)
-    if count != 1:
-        sys.exit("README.md has no compat markers")
-    open(readme_path, "w").write(readme)
+    replace_block(readme_path, "compat", table)
 
 
 if __name__ == "__main__":
