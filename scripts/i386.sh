@@ -130,6 +130,7 @@ i386_setup() {
   case ${ZM_I386:-auto} in
     native)
       [[ -d $I386_BINFMT ]] && i386_unregister
+      [[ -z $(i386_entries) ]] || { echo "ZM_I386=native: the emulation could not be removed." >&2; return 1; }
       i386_runs || { echo "ZM_I386=native: $I386_HELP" >&2; return 1; } ;;
     auto)
       i386_runs && return 0
