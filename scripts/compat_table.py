@@ -23,7 +23,7 @@ def verdicts(results_path):
     """{test name: passed | FAILED | skipped | not run}"""
     found = {}
     for case in ElementTree.parse(results_path).getroot().iter("testcase"):
-        if case.find("failure") is not None or case.find("error") is not None:
+        if case.get("status") == "fail" or case.find("failure") is not None:
             found[case.get("name")] = "FAILED"
         elif case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
             found[case.get("name")] = "skipped"
