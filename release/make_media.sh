@@ -16,6 +16,7 @@ cp "$5" "$stage/ZM640UNI.EXE"
 cp "$6" "$stage/ZM640UTL.EXE"
 cp "$7" "$stage/README.TXT"
 chmod 644 "$stage"/*
+chmod 755 "$stage"   # xorriso records the folder's mode
 touch -d "@$SOURCE_DATE_EPOCH" "$stage"/* "$stage"   # the folder too: the CD root's date
 
 cpack --config "$cpack_config" -B "$dist/cpack" >"$dist/cpack.log"
