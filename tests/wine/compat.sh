@@ -15,7 +15,6 @@ source "$RIG_DIR/expect.sh"
 wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1 </dev/null ||
   rig_fail "cannot set the Windows version to $version"
 
-expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
 
 case $case_name in
   removal)
@@ -40,14 +39,12 @@ case $case_name in
     export ZM_MIXER_INITIAL=1
     rig_start tray env WINEDEBUG=+relay wine 'C:\windows\ZM640UTL.exe'
     rig_wait_for grep -q -s '^set ' "$MIXER_LOG"
-    label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }
-    label_is() { [[ $(label) == "$1" ]]; }
-    rig_wait_for label_is "Turn Off 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn Off 3D Effect"
     wine 'C:\windows\mixer_tool.exe' set 0 >/dev/null 2>&1 </dev/null   # another program
-    rig_wait_for label_is "Turn On 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn On 3D Effect"
     lines=$(wc -l <"$MIXER_LOG")
     rig_post 40005   # the menu's 3D command
-    rig_wait_for label_is "Turn Off 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn Off 3D Effect"
     rig_wait_for eval 'tail -n +$((lines + 1)) "$MIXER_LOG" | grep -q "^set .*value=1 -> 0"'
     rig_post 40001   # Exit, as the removal sends it
     expect_eq "tray exit code" "$(rig_exit_code tray)" 0

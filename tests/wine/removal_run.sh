@@ -6,7 +6,6 @@ source "$(dirname "$0")/rig.sh"
 case_name=$1
 rig_begin "removal_run_$case_name"
 
-expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
 
 # Starts the removal traced and answers its confirmation box with KEY.
 confirm_with() {

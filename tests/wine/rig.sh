@@ -47,6 +47,9 @@ rig_show_log() {
   done
 }
 
+# expect_eq WHAT GOT WANT: fails the test when GOT is not WANT.
+expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
+
 # rig_require_i386: skips the test (never passes it) where Wine's 32-bit programs cannot run.
 rig_require_i386() {
   i386_runs && return 0
@@ -360,6 +363,12 @@ rig_mixer_double() {
 rig_tray_menu() {
   wine 'C:\windows\mixer_tool.exe' menu 2>/dev/null </dev/null | tr -d '\r'
 }
+
+# rig_tray_label: the text of the tray menu's 3D item, as the utility holds it.
+rig_tray_label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }
+
+# rig_tray_label_is TEXT: true when the 3D item reads TEXT.
+rig_tray_label_is() { [[ $(rig_tray_label) == "$1" ]]; }
 
 # rig_tray_open_menu: right-clicks the notification-area icon (in the virtual
 # desktop, the only icon sits at the right end of the taskbar) and waits for the menu.

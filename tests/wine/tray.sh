@@ -10,7 +10,6 @@ rig_begin "tray_$case_name"
 rig_mixer_double
 CMDLINE_LOG=$PFX/drive_c/cmdline.log
 
-expect_eq() { [[ $2 == "$3" ]] || rig_fail "$1: expected [$3], got [$2]"; }
 
 start_tray() {
   rig_start tray env WINEDEBUG=+relay wine 'C:\windows\ZM640UTL.exe'
@@ -18,8 +17,6 @@ start_tray() {
 # Waits until the first tick has synced the label and written the switch.
 wait_settled() { rig_wait_for grep -q -s '^set ' "$MIXER_LOG"; }
 windows() { wine "$ZM_BUILD/test-tools/wintool.exe" windows "$1" "$2" 2>/dev/null </dev/null | tr -d '\r'; }
-menu_label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }
-label_is() { [[ $(menu_label) == "$1" ]]; }
 icon_calls() { rig_relay_calls tray Shell_NotifyIconA | cut -d, -f1; }
 frames_shown() { icon_calls | grep -c '^00000001$' || true; }
 # Waits until the animation has shown N more frames: proof that time passed, in ticks.
@@ -49,14 +46,14 @@ case $case_name in
     export ZM_MIXER_INITIAL=0
     start_tray
     wait_settled
-    label_is "Turn On 3D Effect" || rig_fail "label after reading 0: $(menu_label)"
+    rig_tray_label_is "Turn On 3D Effect" || rig_fail "label after reading 0: $(rig_tray_label)"
     expect_eq "first write" "$(grep '^set ' "$MIXER_LOG")" \
       "set id=41 channels=1 items=0 size=24 details=4 flags=0 value=0 -> 0"
     wine 'C:\windows\mixer_tool.exe' set 1 >/dev/null 2>&1 </dev/null   # another program
-    rig_wait_for label_is "Turn Off 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn Off 3D Effect"
     lines=$(mixer_lines)
     rig_post 40005                                                        # the menu's 3D command
-    rig_wait_for label_is "Turn On 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn On 3D Effect"
     rig_wait_for eval 'tail -n +$((lines + 1)) "$MIXER_LOG" | grep -q "^set .*value=0 -> 0"'
     exit_tray
     tail -1 "$MIXER_LOG" | grep -q '^mixerClose' || rig_fail "mixer not closed at exit"
@@ -155,7 +152,7 @@ case $case_name in
     rig_wait_for eval 'rig_tray_menu | grep -q "^open|0$"'
     rig_tray_open_menu                  # and the icon still answers
     rig_tray_choose 40005
-    rig_wait_for label_is "Turn On 3D Effect"
+    rig_wait_for rig_tray_label_is "Turn On 3D Effect"
     exit_tray
     ;;
   taskbar_created)
