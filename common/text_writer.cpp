@@ -14,6 +14,10 @@ void TextWriter::Write(const char* text) {
   while (*text != '\0') Put(*text++);
 }
 
+void TextWriter::WriteBytes(const char* data, unsigned size) {
+  for (unsigned i = 0; i < size; ++i) PutRaw(data[i]);
+}
+
 int TextWriter::Flush() {
   if (used_ != 0 && !fs_.Write(file_, buffer_, used_)) failed_ = 1;
   used_ = 0;

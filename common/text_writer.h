@@ -9,6 +9,8 @@ class TextWriter {
 
   void Put(char c);
   void Write(const char* text);
+  // Bytes as they stand, without line-end translation (a copied file's own).
+  void WriteBytes(const char* data, unsigned size);
   // Writes what is buffered; 1 when every write so far succeeded.
   int Flush();
   // Flushes and closes the file; 1 when every write and the close succeeded.

@@ -4,8 +4,6 @@
 #include "matcher.h"
 #include "text.h"
 
-const char kTemporaryFile[] = "EraseMe.Now";
-
 int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length) {
   unsigned count = 0;
   char c;

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "file_system.h"
+#include "removal_paths.h"
 #include "text_reader.h"
 #include "text_writer.h"
 
 // The line buffer: one line of up to 1022 characters with its LF and a NUL.
 enum { kLineSize = 1024 };
-
-extern const char kTemporaryFile[];  // "EraseMe.Now", in the current directory
 
 // Reads characters into line (size bytes) until an LF is stored, the buffer
 // holds size - 1 characters, or the data end; NUL-terminates. Yields 0 when

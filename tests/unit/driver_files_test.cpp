@@ -5,18 +5,12 @@
 
 #include "driver_files_core.h"
 #include "fake_file_system.h"
+#include "queued_lines.h"
 
 namespace {
 
 const char kQueue[] = "C:\\WINDOWS\\WinInit.INI";
-const std::string kLines =
-    "NUL=C:\\WINDOWS\\SYSTEM\\ES1938.drv\r\n"
-    "NUL=C:\\WINDOWS\\SYSTEM\\Esfm.drv\r\n"
-    "NUL=C:\\WINDOWS\\SYSTEM\\Essmpu.drv\r\n"
-    "NUL=C:\\WINDOWS\\SYSTEM\\Essswt.drv\r\n"
-    "NUL=C:\\WINDOWS\\SYSTEM\\Essolo.drv\r\n"
-    "NUL=C:\\WINDOWS\\ZM640UTL.exe\r\n"
-    "NUL=C:\\WINDOWS\\ZM640UNI.exe\r\n";
+const std::string kLines = QueuedLines();
 
 TEST(RemoveDriverFiles, DeletesTheFourteenInOrder) {
   FakeFileSystem fs;
@@ -36,72 +30,6 @@ TEST(RemoveDriverFiles, DeletesTheFourteenInOrder) {
   // None of the files present, or some: the seven lines are queued all the same.
   EXPECT_EQ("\r\n[Rename]\r\n" + kLines, fs.files[kQueue]);
   EXPECT_EQ(0, fs.openFiles());
-}
-
-TEST(QueueBootDeletions, WinInitIniByteForByte) {
-  struct Case { const char* what; bool exists; std::string before; std::string after; };
-  const std::string z = "\x1a";
-  const Case cases[] = {
-      {"absent", false, "", "\r\n[Rename]\r\n" + kLines},
-      {"ends in a line end", true, "[Rename]\r\nNUL=C:\\X.TMP\r\n",
-       "[Rename]\r\nNUL=C:\\X.TMP\r\n" + kLines},
-      {"ends in a bare LF", true, "[Rename]\n", "[Rename]\n" + kLines},
-      {"no final line end", true, "[Rename]\r\nNUL=C:\\X.TMP",
-       "[Rename]\r\nNUL=C:\\X.TMP\r\n" + kLines},
-      {"ends in Ctrl-Z", true, "[Rename]\r\n" + z, "[Rename]\r\n" + kLines},
-      {"Ctrl-Z after a last line without end", true, "[Rename]" + z + z,
-       "[Rename]\r\n" + kLines},
-      {"a long run of Ctrl-Z", true, "[Rename]\r\n" + std::string(200, '\x1a'),
-       "[Rename]\r\n" + kLines},
-      {"only Ctrl-Z", true, z + z, kLines},
-      {"empty", true, "", kLines},
-      {"Ctrl-Z inside stays", true, "[A]" + z + "x\r\n", "[A]" + z + "x\r\n" + kLines},
-  };
-  for (const Case& c : cases) {
-    FakeFileSystem fs;
-    if (c.exists) fs.files[kQueue] = c.before;
-    QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-    EXPECT_EQ(c.after, fs.files[kQueue]) << c.what;
-    EXPECT_EQ(0, fs.openFiles()) << c.what;
-  }
-}
-
-TEST(QueueBootDeletions, TwoRunsQueueTwice) {
-  FakeFileSystem fs;
-  QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-  QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-  EXPECT_EQ("\r\n[Rename]\r\n" + kLines + kLines, fs.files[kQueue]);
-}
-
-TEST(QueueBootDeletions, FailuresWriteNothing) {
-  struct Case { const char* what; bool exists; int failMode; bool readOnly; bool failSize; };
-  const Case cases[] = {
-      {"create fails", false, kOpenWrite, false, false},
-      {"append-open fails", true, kOpenUpdate, false, false},
-      {"read-only queue file", true, -1, true, false},
-      {"size unknown", true, -1, false, true},
-  };
-  for (const Case& c : cases) {
-    FakeFileSystem fs;
-    if (c.exists) fs.files[kQueue] = "[Rename]\r\n";
-    if (c.readOnly) fs.readOnly.insert(kQueue);
-    fs.failOpenMode = c.failMode;
-    fs.failSize = c.failSize;
-    QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-    EXPECT_EQ(c.exists ? 1u : 0u, fs.files.count(kQueue)) << c.what;
-    if (c.exists) {
-      EXPECT_EQ("[Rename]\r\n", fs.files[kQueue]) << c.what;
-    }
-    EXPECT_EQ(0, fs.openFiles()) << c.what;
-  }
-}
-
-TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
-  FakeFileSystem fs;
-  fs.files[kQueue] = "[Rename]\x1a";
-  fs.failReads = true;
-  QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-  EXPECT_EQ("[Rename]\x1a" + kLines, fs.files[kQueue]);
 }
 
 TEST(RemoveDriverFiles, LongDirectoriesNeverGiveCutPaths) {

@@ -1,0 +1,261 @@
+#include "boot_queue_core.h"
+
+#include "text.h"
+#include "text_writer.h"
+
+namespace {
+
+const char kCtrlZ = 0x1A;  // the DOS end-of-file mark
+
+struct QueuedFile {
+  int inSystemDir;  // else in the Windows directory
+  const char* format;
+};
+
+// In use until Windows restarts: the card's Windows drivers and both programs.
+const QueuedFile kDeletedAtBoot[] = {
+    {1, "NUL=%s\\ES1938.drv\n"},   {1, "NUL=%s\\Esfm.drv\n"},     {1, "NUL=%s\\Essmpu.drv\n"},
+    {1, "NUL=%s\\Essswt.drv\n"},   {1, "NUL=%s\\Essolo.drv\n"},   {0, "NUL=%s\\ZM640UTL.exe\n"},
+    {0, "NUL=%s\\ZM640UNI.exe\n"},
+};
+
+// What Windows' profile reader trims from both ends of a line.
+int IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == kCtrlZ;
+}
+
+// One line's shape, learnt a byte at a time, so that a line of any length is
+// judged whole: blank, a section header, and whether that header is [Rename].
+class LineShape {
+ public:
+  LineShape() { Reset(); }
+
+  void Reset() {
+    started_ = 0;
+    opensSection_ = 0;
+    matched_ = 0;
+    closers_ = 0;
+  }
+
+  void Feed(char c) {
+    if (!started_) {
+      if (IsBlank(c)) return;
+      started_ = 1;
+      opensSection_ = c == '[';
+      return;
+    }
+    if (!opensSection_) return;
+    if (c == ']') ++closers_;
+    if (matched_ < kNameLength) matched_ = UpperAscii(c) == kName[matched_] ? matched_ + 1 : kNoMatch;
+  }
+
+  int IsBlankLine() const { return !started_; }
+  int IsHeader() const { return opensSection_ && closers_ > 0; }
+  // The name runs to the last ']': "[Rename]" followed by no other ']'.
+  int IsRename() const { return IsHeader() && matched_ == kNameLength && closers_ == 1; }
+
+ private:
+  static constexpr const char* kName = "RENAME]";
+  enum { kNameLength = 7, kNoMatch = 8 };
+
+  int started_;       // a byte other than a blank was seen
+  int opensSection_;  // and the first such byte is '['
+  unsigned matched_;  // bytes after the '[' that spell kName so far (kNoMatch: they do not)
+  unsigned closers_;  // ']' bytes after the '['
+};
+
+// Follows the lines of the file and settles where the queued lines belong.
+class QueueSearch {
+ public:
+  QueueSearch() : inRename_(0), insertAt_(0), settled_(0) {}
+
+  // A line has ended just before offset (after its LF, or at the file's end).
+  void EndLine(const LineShape& line, unsigned offset) {
+    if (!inRename_) {
+      if (line.IsRename()) {
+        inRename_ = 1;
+        insertAt_ = offset;
+      }
+    } else if (line.IsHeader()) {
+      settled_ = 1;  // the next section: the lines go before it
+    } else if (!line.IsBlankLine()) {
+      insertAt_ = offset;  // after the section's last line, before the blanks that part it
+    }
+  }
+
+  int Settled() const { return settled_; }
+
+  QueuePlace Place() const {
+    QueuePlace place;
+    place.kind = settled_ ? QueuePlace::kInsideFile
+                 : inRename_ ? QueuePlace::kAtEnd : QueuePlace::kAtEndWithHeader;
+    place.offset = settled_ ? insertAt_ : 0;
+    return place;
+  }
+
+ private:
+  int inRename_;
+  unsigned insertAt_;
+  int settled_;
+};
+
+// Opens an existing queue file for appending. Trailing Ctrl-Z marks are cut
+// off (text after them would be ignored), and *needsLineEnd tells whether the
+// last line lacks its line end, so that a queued line never runs on from it.
+int OpenForAppend(FileSystem& fs, const char* path, FileHandle* file, int* needsLineEnd) {
+  if (!fs.Open(path, kOpenUpdate, file)) return 0;
+  *needsLineEnd = 0;
+  unsigned size = 0;
+  if (!fs.Size(*file, &size)) {  // where its end is unknown, nothing is written
+    fs.Close(*file);
+    return 0;
+  }
+  unsigned end = size;
+  char last = '\n';
+  while (end > 0) {
+    char tail[64];
+    unsigned chunk = end < sizeof tail ? end : sizeof tail;
+    unsigned got = 0;
+    if (!fs.Seek(*file, end - chunk) || !fs.Read(*file, tail, chunk, &got) || got != chunk) {
+      end = size;  // the tail cannot be read: append as the file stands
+      last = '\n';
+      break;
+    }
+    unsigned i = chunk;
+    while (i > 0 && tail[i - 1] == kCtrlZ) --i;
+    end -= chunk - i;
+    if (i > 0) {
+      last = tail[i - 1];
+      break;
+    }
+  }
+  if (end < size && (!fs.Seek(*file, end) || !fs.Truncate(*file))) {
+    end = size;  // the marks could not be cut off: append after them
+    last = '\n';
+  }
+  if (!fs.Seek(*file, end)) {
+    fs.Close(*file);
+    return 0;
+  }
+  *needsLineEnd = end > 0 && last != '\n';
+  return 1;
+}
+
+void WriteQueueLines(TextWriter& out, const char* windowsDir, const char* systemDir) {
+  for (const QueuedFile& queued : kDeletedAtBoot) {
+    const char* dir = queued.inSystemDir ? systemDir : windowsDir;
+    char line[kFilePathSize];
+    // A cut line could name another file: such a line is not queued.
+    if (dir != 0 && FormatText(line, sizeof line, queued.format, dir)) out.Write(line);
+  }
+}
+
+const unsigned kToTheEnd = 0xFFFFFFFFu;
+
+// Copies count bytes of the source as they stand (kToTheEnd: all that are
+// left). 1 when all of them were read.
+int CopyBytes(FileSystem& fs, FileHandle source, TextWriter& out, unsigned count) {
+  const int toTheEnd = count == kToTheEnd;
+  char chunk[512];
+  while (count > 0) {
+    unsigned want = count < sizeof chunk ? count : sizeof chunk;
+    unsigned got = 0;
+    if (!fs.Read(source, chunk, want, &got)) return 0;
+    if (got == 0) return toTheEnd;  // short of count: the file changed under us
+    out.WriteBytes(chunk, got);
+    if (!toTheEnd) count -= got;
+  }
+  return 1;
+}
+
+// The lines go inside the file, before offset: the file is written anew
+// through a copy beside it, which replaces it only when whole. A read-only
+// file stays as it is.
+void InsertQueueLines(FileSystem& fs, const char* queuePath, unsigned offset,
+                      const char* windowsDir, const char* systemDir) {
+  char copyPath[kDirectorySize];
+  if (!FormatText(copyPath, sizeof copyPath, "%s\\%s", windowsDir, kTemporaryFile)) return;
+  if (fs.IsReadOnly(queuePath)) return;
+  FileHandle source;
+  if (!fs.Open(queuePath, kOpenRead, &source)) return;
+  FileHandle copy;
+  if (!fs.Open(copyPath, kOpenWrite, &copy)) {
+    fs.Close(source);
+    return;
+  }
+  TextWriter out(fs, copy);
+  int complete = CopyBytes(fs, source, out, offset);
+  if (complete) {
+    WriteQueueLines(out, windowsDir, systemDir);
+    complete = CopyBytes(fs, source, out, kToTheEnd);
+  }
+  complete = out.Close() && complete;
+  complete = fs.Close(source) && complete;
+  if (complete) fs.CopyOver(copyPath, queuePath);
+  fs.RemoveFile(copyPath);
+}
+
+// The lines go at the file's end, after a [Rename] header when header is set.
+void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const char* windowsDir,
+                      const char* systemDir) {
+  FileHandle file;
+  int needsLineEnd = 0;
+  if (!OpenForAppend(fs, queuePath, &file, &needsLineEnd)) return;
+  TextWriter out(fs, file);
+  if (needsLineEnd) out.Put('\n');
+  if (header) out.Write("[Rename]\n");
+  WriteQueueLines(out, windowsDir, systemDir);
+  out.Close();
+}
+
+}  // namespace
+
+int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
+  QueueSearch search;
+  LineShape line;
+  unsigned offset = 0;
+  char chunk[512];
+  for (;;) {
+    unsigned got = 0;
+    if (!fs.Read(file, chunk, sizeof chunk, &got)) return 0;
+    if (got == 0) break;
+    for (unsigned i = 0; i < got && !search.Settled(); ++i) {
+      ++offset;
+      if (chunk[i] != '\n') {
+        line.Feed(chunk[i]);
+        continue;
+      }
+      search.EndLine(line, offset);
+      line.Reset();
+    }
+    if (search.Settled()) break;
+  }
+  if (!search.Settled()) search.EndLine(line, offset);  // a last line without its LF
+  *place = search.Place();
+  return 1;
+}
+
+void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir) {
+  char queuePath[kDirectorySize];
+  if (!FormatText(queuePath, sizeof queuePath, "%s\\WinInit.INI", windowsDir)) return;
+
+  FileHandle file;
+  if (!fs.Open(queuePath, kOpenRead, &file)) {
+    if (!fs.Open(queuePath, kOpenWrite, &file)) return;
+    TextWriter out(fs, file);
+    out.Write("\n[Rename]\n");  // a new file begins with an empty line
+    WriteQueueLines(out, windowsDir, systemDir);
+    out.Close();
+    return;
+  }
+  QueuePlace place;
+  int known = FindQueuePlace(fs, file, &place);
+  fs.Close(file);
+  if (!known) return;  // a file that cannot be read is left as it stands
+  if (place.kind == QueuePlace::kInsideFile) {
+    InsertQueueLines(fs, queuePath, place.offset, windowsDir, systemDir);
+  } else {
+    AppendQueueLines(fs, queuePath, place.kind == QueuePlace::kAtEndWithHeader, windowsDir,
+                     systemDir);
+  }
+}

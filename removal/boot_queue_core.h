@@ -1,0 +1,32 @@
+// The boot-time deletion queue: the seven files still in use are queued in
+// WinInit.INI, whose first [Rename] section Windows works through at its next
+// start ("NUL=path" deletes the file).
+#pragma once
+
+#include "file_system.h"
+#include "removal_paths.h"
+
+// Where the queued lines go in an existing WinInit.INI.
+struct QueuePlace {
+  enum Kind {
+    kAtEnd,            // the file's first [Rename] section is its last
+    kAtEndWithHeader,  // no [Rename] section yet: one is started at the end
+    kInsideFile,       // the first [Rename] section ends before offset's next section
+  };
+  Kind kind;
+  unsigned offset;  // kInsideFile: the byte the lines go before
+};
+
+// Reads an open WinInit.INI from its current offset, as Windows' profile
+// reader splits it: lines end at LF, blanks around a line (CR and Ctrl-Z
+// among them) do not count, and a line that opens with '[' and holds a ']'
+// starts a section named by what stands between the '[' and the last ']'
+// (compared without regard to case). Lines of any length.
+// 0 when a read failed: then nothing is known.
+int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place);
+
+// Queues the seven "NUL=" lines in windowsDir\WinInit.INI's first [Rename]
+// section, creating the file or the section when absent. A file whose section
+// is followed by others is rewritten through a copy, which replaces it only
+// when complete. systemDir may be 0 when it could not be read.
+void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir);

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "boot_queue_core.h"
+#include "fake_file_system.h"
+#include "queued_lines.h"
+
+namespace {
+
+const char kQueue[] = "C:\\WINDOWS\\WinInit.INI";
+const char kCopy[] = "C:\\WINDOWS\\EraseMe.Now";
+const std::string kLines = QueuedLines();
+
+void Queue(FakeFileSystem& fs) { QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"); }
+
+// The shared table of WinInit.INI cases (also run end to end under Wine).
+struct WinInitCase {
+  std::string name;
+  bool exists;
+  std::string before, after;
+};
+
+// printf's %b escapes, as the table is written: \r \n \t \xHH \\.
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    char c = text[++i];
+    if (c == 'r') out += '\r';
+    else if (c == 'n') out += '\n';
+    else if (c == 't') out += '\t';
+    else if (c == 'x') {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else out += c;
+  }
+  return out;
+}
+
+std::string WithLines(std::string text) {
+  const std::string mark = "{LINES}";
+  std::size_t at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), kLines);
+  return text;
+}
+
+std::vector<WinInitCase> ReadWinInitCases() {
+  std::vector<WinInitCase> cases;
+  std::ifstream table(ZM_WININIT_CASES);
+  std::string line;
+  while (std::getline(table, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::size_t start = 0, bar;
+    while ((bar = line.find('|', start)) != std::string::npos) {
+      fields.push_back(line.substr(start, bar - start));
+      start = bar + 1;
+    }
+    fields.push_back(line.substr(start));
+    if (fields.size() != 4) ADD_FAILURE() << "malformed case: " << line;
+    if (fields.size() != 4) continue;
+    cases.push_back({fields[0], fields[1] != "-", Unescape(fields[1]), WithLines(Unescape(fields[2]))});
+  }
+  return cases;
+}
+
+TEST(QueueBootDeletions, EveryWinInitCaseOfTheTable) {
+  const std::vector<WinInitCase> cases = ReadWinInitCases();
+  EXPECT_GE(cases.size(), 19u);  // the table was found and read whole
+  for (const WinInitCase& c : cases) {
+    FakeFileSystem fs;
+    if (c.exists) fs.files[kQueue] = c.before;
+    Queue(fs);
+    EXPECT_EQ(c.after, fs.files[kQueue]) << c.name;
+    EXPECT_EQ(0u, fs.files.count(kCopy)) << c.name;
+    EXPECT_EQ(0, fs.openFiles()) << c.name;
+  }
+}
+
+TEST(FindQueuePlace, LongLinesAndLargeFiles) {
+  struct Case { const char* what; std::string text; QueuePlace::Kind kind; std::size_t offset; };
+  const std::string longLine = "; " + std::string(3000, 'x') + " [Rename] x\r\n";
+  const std::string bigSection = "[Fonts]\r\n" + std::string(100000, 'f') + "\r\n";
+  // "[Rename]" across the reader's 512-byte chunks.
+  const std::string straddling = std::string(507, ';') + "\r\n[Rename]\r\nA=B\r\n[X]\r\n";
+  const Case cases[] = {
+      {"a long comment naming the section is no header", longLine + "[Other]\r\n",
+       QueuePlace::kAtEndWithHeader, 0},
+      {"a long line inside the section", "[Rename]\r\n" + longLine + "[X]\r\n",
+       QueuePlace::kInsideFile, 10 + longLine.size()},
+      {"a large section before it", bigSection + "[Rename]\r\nA=B\r\n[X]\r\n",
+       QueuePlace::kInsideFile, bigSection.size() + 15},
+      {"a large section after it", "[Rename]\r\nA=B\r\n" + bigSection, QueuePlace::kInsideFile, 15},
+      {"the header across a chunk boundary", straddling, QueuePlace::kInsideFile, 509 + 15},
+      {"a long header line with a second bracket",
+       "[Rename]" + std::string(2000, ' ') + "]\r\n", QueuePlace::kAtEndWithHeader, 0},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.files[kQueue] = c.text;
+    FileHandle file;
+    ASSERT_TRUE(fs.Open(kQueue, kOpenRead, &file));
+    QueuePlace place;
+    ASSERT_TRUE(FindQueuePlace(fs, file, &place)) << c.what;
+    fs.Close(file);
+    EXPECT_EQ(c.kind, place.kind) << c.what;
+    EXPECT_EQ(c.offset, place.offset) << c.what;
+  }
+}
+
+TEST(QueueBootDeletions, LinesGoInsideALargeFileAndEveryOtherByteStays) {
+  const std::string head = "[Rename]\r\nNUL=C:\\OTHER.TMP\r\n";
+  const std::string tail = "[Other]\r\n" + std::string(5000, 'o') + "\r\n\x1a";
+  FakeFileSystem fs;
+  fs.files[kQueue] = head + tail;
+  Queue(fs);
+  EXPECT_EQ(head + kLines + tail, fs.files[kQueue]);
+  EXPECT_EQ(1, fs.copies);
+}
+
+TEST(QueueBootDeletions, TwoRunsQueueTwice) {
+  struct Case { bool exists; std::string before, after; };
+  const Case cases[] = {
+      {false, "", "\r\n[Rename]\r\n" + kLines + kLines},
+      {true, "[Rename]\r\n[X]\r\n", "[Rename]\r\n" + kLines + kLines + "[X]\r\n"},
+      {true, "[X]\r\n", "[X]\r\n[Rename]\r\n" + kLines + kLines},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    if (c.exists) fs.files[kQueue] = c.before;
+    Queue(fs);
+    Queue(fs);
+    EXPECT_EQ(c.after, fs.files[kQueue]) << c.before;
+  }
+}
+
+TEST(QueueBootDeletions, FailuresWriteNothing) {
+  struct Case {
+    const char* what; bool exists; std::string before; int failMode; bool readOnly; bool failSize;
+    bool failReads;
+  };
+  const std::string last = "[Rename]\r\n", inside = "[Rename]\r\n[X]\r\n";
+  const Case cases[] = {
+      {"create fails", false, "", kOpenWrite, false, false, false},
+      {"append-open fails", true, last, kOpenUpdate, false, false, false},
+      {"read-only queue file", true, last, -1, true, false, false},
+      {"size unknown", true, last, -1, false, true, false},
+      {"the file cannot be read", true, inside, -1, false, false, true},
+      {"the copy cannot be made", true, inside, kOpenWrite, false, false, false},
+      {"read-only, to be rewritten", true, inside, -1, true, false, false},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    if (c.exists) fs.files[kQueue] = c.before;
+    if (c.readOnly) fs.readOnly.insert(kQueue);
+    fs.honourReadOnlyOnCopy = false;  // as Wine running as root: the step itself must refuse
+    fs.failOpenMode = c.failMode;
+    fs.failSize = c.failSize;
+    fs.failReads = c.failReads;
+    Queue(fs);
+    EXPECT_EQ(c.exists ? 1u : 0u, fs.files.count(kQueue)) << c.what;
+    if (c.exists) EXPECT_EQ(c.before, fs.files[kQueue]) << c.what;
+    EXPECT_EQ(0u, fs.files.count(kCopy)) << c.what;
+    EXPECT_EQ(0, fs.openFiles()) << c.what;
+  }
+}
+
+TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
+  FakeFileSystem fs;
+  fs.files[kQueue] = "[Rename]\x1a";
+  fs.failReadAt = 3;  // past the two reads that find the section: the tail's read
+  Queue(fs);
+  EXPECT_EQ("[Rename]\x1a" + kLines, fs.files[kQueue]);
+}
+
+TEST(QueueBootDeletions, EveryFailurePointOfARewriteLeavesTheFileWholeOrDone) {
+  // Several reads and writes on each side of the insertion point.
+  const std::string head = "[Rename]\r\nNUL=C:\\OTHER.TMP\r\n" + std::string(1500, ';') + "\r\n";
+  const std::string tail = "[Other]\r\n" + std::string(2500, 'o') + "\r\nlast";
+  const std::string original = head + tail, done = head + kLines + tail;
+  int untouched = 0;
+  for (int kind = 0; kind < 3; ++kind) {
+    for (int n = 1; n <= 60; ++n) {
+      FakeFileSystem fs;
+      fs.files[kQueue] = original;
+      int* counter[] = {&fs.failReadAt, &fs.failWriteAt, &fs.failCloseAt};
+      *counter[kind] = n;
+      Queue(fs);
+      int calls[] = {fs.reads, fs.writes, fs.closes};
+      if (calls[kind] < n) break;  // past the last call of this kind
+      const std::string& now = fs.files[kQueue];
+      EXPECT_TRUE(now == original || now == done) << "kind " << kind << " call " << n;
+      untouched += now == original;
+      EXPECT_EQ(0u, fs.files.count(kCopy)) << "kind " << kind << " call " << n;
+      EXPECT_EQ(0, fs.openFiles());
+    }
+  }
+  EXPECT_GT(untouched, 10);  // reads, writes and closes of the copy were all reached
+
+  FakeFileSystem copyFails;
+  copyFails.files[kQueue] = original;
+  copyFails.failCopy = true;
+  Queue(copyFails);
+  EXPECT_EQ(original, copyFails.files[kQueue]);
+  EXPECT_EQ(0u, copyFails.files.count(kCopy));
+}
+
+}  // namespace
