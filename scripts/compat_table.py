@@ -13,8 +13,13 @@ from readme_block import replace_block
 VERSIONS = [("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows Me"),
             ("nt40", "Windows NT 4.0"), ("win2k", "Windows 2000"), ("winxp", "Windows XP"),
             ("win10", "Windows 10")]
+NT_FAMILY = {"nt40", "win2k", "winxp", "win10"}
+# Wine's boot step carries WinInit.INI out whatever version it plays; Windows NT never reads it.
+ON_REAL_NT = ("; real NT never reads WinInit.INI: the seven queued files (the .drv drivers "
+              "and both programs) stay")
 CASES = [("removal", "Removal: No changes nothing; Yes, Cancel: exactly the card's keys, files, "
                      "INF files and startup lines go, WinInit.INI queued"),
+         ("next_start", "Next start after Yes, Restart: none of the card's 21 files left"),
          ("tray", "Utility: label follows control 41, 3D command writes it, Exit from another "
                   "program: icon gone, exit code 0")]
 
@@ -32,6 +37,13 @@ def verdicts(results_path):
     return found
 
 
+def cell(found, version, case):
+    verdict = found.get(f"compat_{version}_{case}", "not run")
+    if case == "next_start" and version in NT_FAMILY:
+        return f"{verdict} under Wine{ON_REAL_NT}"
+    return verdict
+
+
 def main(results_path, readme_path, i386_mode):
     found = verdicts(results_path)
     table = [f"Run {datetime.date.today().isoformat()} with `scripts/compat`, Wine's 32-bit x86 code "
@@ -39,8 +51,7 @@ def main(results_path, readme_path, i386_mode):
              "| Windows | " + " | ".join(text for _, text in CASES) + " |",
              "|---|" + "---|" * len(CASES)]
     for key, name in VERSIONS:
-        table.append(f"| {name} | " + " | ".join(found.get(f"compat_{key}_{case}", "not run")
-                                                 for case, _ in CASES) + " |")
+        table.append(f"| {name} | " + " | ".join(cell(found, key, case) for case, _ in CASES) + " |")
     replace_block(readme_path, "compat", table)
 
 

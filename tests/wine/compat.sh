@@ -5,6 +5,9 @@
 #   VERSION  win95 | win98 | winme | nt40 | win2k | winxp | win10 (Wine's names)
 #   removal  No changes nothing; then Yes and Cancel remove exactly the card's
 #            keys, files and INF files, filter the startup files and queue WinInit.INI
+#   next_start  Yes, then Restart, then the next start carries out WinInit.INI:
+#            none of the card's 21 files is left (Wine carries WinInit.INI out
+#            whatever version it plays; Windows NT itself never reads it)
 #   tray     the label follows control 41, the 3D command writes it, Exit from
 #            another process removes the icon and ends with exit code 0
 set -euo pipefail
@@ -33,6 +36,12 @@ case $case_name in
     expect_files_removed
     expect_bytes "$QUEUE" $'\r\n[Rename]\r\n'"$QUEUE_LINES"
     expect_sample_files_filtered
+    ;;
+  next_start)
+    rig_remove r
+    expect_files_removed
+    rig_next_start
+    expect_next_start_done $'\r\n[Rename]\r\n'"$QUEUE_LINES"
     ;;
   tray)
     rig_mixer_double

@@ -46,18 +46,42 @@ expect_registry_cleaned() {
   [[ ! -s $T/keys.created ]] || rig_fail "keys created: $(cat "$T/keys.created")"
 }
 
-# The fourteen files are gone; files of other names in the same folders stay.
+# The card's files on the sample system, relative to drive C:: the fourteen
+# the removal deletes at once, the seven it queues for the next start, and
+# neighbours of near names that must stay (each holds "NAME driver image").
+CARD_FILES_AT_ONCE=(windows/system32/{es1938.vxd,essdm.vxd,essswt.vxd,essolo.vxd,es1938mg.vxd}
+                    windows/{Essswt.dat,Essswt.dls,Essswt3M.dls,Essswt1M.dls}
+                    {Es1938.com,Essolo.com,Es1938.sys,Essolo.sys,Es1938.ini})
+CARD_FILES_AT_BOOT=(windows/system32/{ES1938.drv,Esfm.drv,Essmpu.drv,Essswt.drv,Essolo.drv}
+                    windows/{ZM640UTL.exe,ZM640UNI.exe})
+NEIGHBOURS=(windows/system32/{es1938.vx_,sb16.vxd,Essolo.dr_} windows/Essswt.bak Es1938.txt)
+
+expect_neighbours_kept() {
+  local f
+  for f in "${NEIGHBOURS[@]}"; do expect_bytes "$C/$f" "${f##*/} driver image"$'\r\n'; done
+}
+
+# The fourteen files are gone; the seven queued ones and the neighbours stay.
 expect_files_removed() {
   local f
-  for f in windows/system32/{es1938.vxd,essdm.vxd,essswt.vxd,essolo.vxd,es1938mg.vxd} \
-           windows/{Essswt.dat,Essswt.dls,Essswt3M.dls,Essswt1M.dls} \
-           {Es1938.com,Essolo.com,Es1938.sys,Essolo.sys,Es1938.ini}; do
-    [[ ! -e $C/$f ]] || rig_fail "$f was not deleted"
-  done
-  for f in windows/system32/{es1938.vx_,sb16.vxd,ES1938.drv,Essolo.drv} windows/Essswt.bak \
-           Es1938.txt windows/ZM640UNI.exe windows/ZM640UTL.exe; do
+  for f in "${CARD_FILES_AT_ONCE[@]}"; do [[ ! -e $C/$f ]] || rig_fail "$f was not deleted"; done
+  for f in "${CARD_FILES_AT_BOOT[@]}"; do
     [[ -e $C/$f || $f == windows/ZM640UTL.exe ]] || rig_fail "$f was deleted"
   done
+  expect_neighbours_kept
+}
+
+# After the next start: none of the card's 21 files is left, the neighbours are
+# as they were, and WinInit.INI was carried out: it is now WININIT.BAK, holding
+# BYTES (Wine's boot step names it in lower case).
+expect_next_start_done() {
+  local f
+  for f in "${CARD_FILES_AT_ONCE[@]}" "${CARD_FILES_AT_BOOT[@]}"; do
+    [[ ! -e $C/$f ]] || rig_fail "$f is still there after the next start"
+  done
+  expect_neighbours_kept
+  [[ ! -e $QUEUE ]] || rig_fail "WinInit.INI was not carried out at the next start"
+  expect_bytes "$WIN/wininit.bak" "$1"
 }
 
 # The sample system's INF folders and startup files after a removal; the INF
@@ -70,4 +94,24 @@ expect_sample_files_filtered() {
   expect_bytes "$C/Autoexec.Bat" "$AUTOEXEC_AFTER"
   expect_bytes "$WIN/DosStart.Bat" "$DOSSTART_AFTER"
   no_temporary_file
+}
+
+# lay_out_wininit_case NAME: writes WinInit.INI as the shared table's case
+# NAME has it before a removal (no file for "-"), and the files other software
+# queued there; sets WININIT_AFTER (the bytes a removal must leave) and
+# WININIT_OTHERS (those files' paths).
+lay_out_wininit_case() {
+  local line name before after others f
+  line=$(grep -m1 "^$1|" "$RIG_DIR/../data/wininit_cases.txt") || rig_fail "no WinInit.INI case $1"
+  IFS='|' read -r name before after others <<<"$line"
+  rm -f "$QUEUE"
+  [[ $before == - ]] || printf '%b' "$before" >"$QUEUE"
+  WININIT_AFTER=$(printf '%b.' "$after")
+  WININIT_AFTER=${WININIT_AFTER%.}
+  WININIT_AFTER=${WININIT_AFTER//\{LINES\}/"$QUEUE_LINES"}
+  WININIT_OTHERS=()
+  for f in $others; do
+    WININIT_OTHERS+=("$C/$f")
+    printf 'queued by other software\r\n' >"$C/$f"
+  done
 }

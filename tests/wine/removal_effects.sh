@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end: what a removal does to the sample Windows 98 system's registry,
 # driver files and WinInit.INI.
+# (WinInit.INI as other software left it: next_start.sh.)
 # usage: removal_effects.sh CASE
 #   win98             Windows 98 rules, no WinInit.INI yet
 #   nt_rules          Wine as Windows 10, which refuses to delete keys that have sub-keys
-#   wininit_line_end | wininit_no_line_end | wininit_ctrl_z   an existing WinInit.INI
 #   two_runs          two removals before a restart queue the lines twice
 set -euo pipefail
 source "$(dirname "$0")/rig.sh"
@@ -37,21 +37,6 @@ case $case_name in
     else
       [[ $count -gt 15 ]] || rig_fail "NT rules: expected more than 15 RegDeleteKeyA calls, got $count"
     fi
-    ;;
-  wininit_line_end)
-    printf '[rename]\r\nNUL=C:\\OLD.TMP\r\n' >"$QUEUE"
-    rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
-    ;;
-  wininit_no_line_end)
-    printf '[rename]\r\nNUL=C:\\OLD.TMP' >"$QUEUE"
-    rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
-    ;;
-  wininit_ctrl_z)
-    printf '[rename]\r\nNUL=C:\\OLD.TMP\x1a\x1a' >"$QUEUE"
-    rig_remove
-    expect_queue $'[rename]\r\nNUL=C:\\OLD.TMP\r\n'"$QUEUE_LINES"
     ;;
   two_runs)
     rig_remove

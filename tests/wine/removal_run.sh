@@ -9,7 +9,7 @@ rig_begin "removal_run_$case_name"
 
 # Starts the removal traced and answers its confirmation box with KEY.
 confirm_with() {
-  rig_start removal env WINEDEBUG=+relay wine "$WIN/ZM640UNI.exe"
+  rig_start_removal
   local box
   box=$(rig_window "Comfirm File Deletion")
   rig_keys "$box" "$1"
@@ -62,6 +62,8 @@ case $case_name in
     rig_keys "$dialog" Escape r
     rig_wait_for grep -q "Call user32.ExitWindowsEx" "$T/removal.log"
     expect_eq "ExitWindowsEx calls" "$(rig_relay_calls removal ExitWindowsEx)" "00000002,00000000"
+    expect_eq "exit code" "$(rig_exit_code removal)" 1
+    expect_eq "Wine's boot step asked for" "$(rig_boot_step_asked)" "--end-session"
     ;;
   enter_shuts_down)
     confirm_with y
@@ -69,6 +71,8 @@ case $case_name in
     rig_keys "$dialog" Return
     rig_wait_for grep -q "Call user32.ExitWindowsEx" "$T/removal.log"
     expect_eq "ExitWindowsEx calls" "$(rig_relay_calls removal ExitWindowsEx)" "00000001,00000000"
+    expect_eq "exit code" "$(rig_exit_code removal)" 1
+    expect_eq "Wine's boot step asked for" "$(rig_boot_step_asked)" "--end-session --shutdown"
     ;;
   no_tray)
     confirm_with y

@@ -194,17 +194,48 @@ rig_start_session() {
   rig_fail "Wine cannot show windows on display $DISPLAY"
 }
 
-# rig_kill_strays: ends every process still running in this prefix; Wine's
-# device host can outlive a killed wineserver.
-rig_kill_strays() {
-  local environ pid
+# rig_prefix_pids: the processes running in this prefix, the test itself and
+# its display left out.
+rig_prefix_pids() {
+  local environ pid display
+  display=$(cat "$T/xvfb.pid" 2>/dev/null || true)
   for environ in /proc/[0-9]*/environ; do
     pid=${environ#/proc/}
     pid=${pid%/environ}
-    [[ $pid == "$$" || $pid == "$BASHPID" ]] && continue   # the test itself
-    { tr '\0' '\n' <"$environ" | grep -qxF "WINEPREFIX=$PFX"; } 2>/dev/null && kill -9 "$pid" 2>/dev/null || true
+    [[ $pid == "$$" || $pid == "$BASHPID" || $pid == "$display" ]] && continue
+    { tr '\0' '\n' <"$environ" | grep -qxF "WINEPREFIX=$PFX"; } 2>/dev/null && echo "$pid"
   done
   return 0
+}
+
+# rig_kill_strays: ends every process still running in this prefix; Wine's
+# device host can outlive a killed wineserver.
+rig_kill_strays() {
+  local pid
+  for pid in $(rig_prefix_pids); do kill -9 "$pid" 2>/dev/null || true; done
+  return 0
+}
+
+# rig_running PROGRAM: true while a process of that program (a part of its
+# command line, any case) runs in this prefix.
+rig_running() {
+  local pid
+  for pid in $(rig_prefix_pids); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qiF "$1" && return 0
+  done
+  return 1
+}
+
+# rig_next_start: the next Windows start, as Windows 9x makes it once every
+# program has ended: this session ends, the next one starts, and its boot step
+# (wineboot, started by the session's first program) carries out WinInit.INI.
+rig_next_start() {
+  wineserver -k >/dev/null 2>&1 </dev/null || true
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+  rig_kill_strays
+  echo "rig: next start" >>"$RIG_LOG"
+  rig_start_session
+  rig_wait_for eval '! rig_running wineboot'   # its boot step has ended
 }
 
 # rig_stop: stops this prefix's wineserver, every program in it, and its display.
@@ -270,14 +301,34 @@ rig_keys() {
   xdotool key --delay 50 "$@"
 }
 
-# rig_remove: runs the removal traced, answering Yes and then Cancel; it must end with 1.
+# Wine's ExitWindowsEx starts its boot step (wineboot) at once, inside the
+# session, while the program that asked may still be running; Windows
+# restarts only once every program has ended. So the programs that may ask run
+# with Wine's boot step disabled: the call fails there, Wine logging the
+# command it could not start, and rig_next_start makes the restart.
+rig_hold_boot_step() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wineboot.exe=d"; }
+
+# rig_start_removal: starts the removal traced, Wine's boot step held.
+rig_start_removal() {
+  rig_start removal env "$(rig_hold_boot_step)" WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
+}
+
+# rig_remove [KEY]: runs the removal, answering Yes and then KEY in the restart
+# dialog (c: Cancel, the default; r: Restart; s: Shut Down); it must end with 1.
 rig_remove() {
-  rig_start removal env WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
+  rig_start_removal
   rig_keys "$(rig_window "Comfirm File Deletion")" y
-  rig_keys "$(rig_window "Complete Uninstallation")" c
+  rig_keys "$(rig_window "Complete Uninstallation")" "${1:-c}"
   local code
   code=$(rig_exit_code removal)
   [[ $code == 1 ]] || rig_fail "removal ended with $code"
+}
+
+# rig_boot_step_asked [NAME]: the boot step Wine's ExitWindowsEx would have
+# started for the program whose log is NAME (default: the removal):
+# "--end-session", with " --shutdown" for Shut Down.
+rig_boot_step_asked() {
+  sed -n 's/^.*Failed to run L".*wineboot\.exe \(.*\)"$/\1/p' "$T/${1:-removal}.log"
 }
 
 # rig_start_standin: the stand-in tray window, ready to log what it receives.

@@ -19,6 +19,7 @@ for f in Es1938.com Essolo.com Es1938.sys Essolo.sys Es1938.ini; do blob "$c/$f"
 # Neighbours with near names that must stay.
 blob "$sys/es1938.vx_" es1938.vx_
 blob "$sys/sb16.vxd" sb16.vxd
+blob "$sys/Essolo.dr_" Essolo.dr_
 blob "$win/Essswt.bak" Essswt.bak
 blob "$c/Es1938.txt" Es1938.txt
 
