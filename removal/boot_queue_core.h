@@ -11,10 +11,10 @@ struct QueuePlace {
   enum Kind {
     kAtEnd,            // the file's first [Rename] section is its last
     kAtEndWithHeader,  // no [Rename] section yet: one is started at the end
-    kInsideFile,       // the first [Rename] section ends before offset's next section
+    kInsideFile,       // other sections follow it: the lines go before offset
   };
   Kind kind;
-  unsigned offset;  // kInsideFile: the byte the lines go before
+  unsigned offset;  // kInsideFile: after the section's last line that is not blank
 };
 
 // Reads an open WinInit.INI from its current offset, as Windows' profile
