@@ -56,7 +56,7 @@ class LineShape {
 
  private:
   static constexpr const char* kName = "RENAME]";
-  enum { kNameLength = 7, kNoMatch = 8 };
+  static const unsigned kNameLength = 7, kNoMatch = 8;
 
   int started_;       // a byte other than a blank was seen
   int opensSection_;  // and the first such byte is '['

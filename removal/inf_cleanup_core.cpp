@@ -1,7 +1,7 @@
 #include "inf_cleanup_core.h"
 
-#include "driver_files_core.h"
 #include "matcher.h"
+#include "removal_paths.h"
 #include "text.h"
 #include "text_reader.h"
 

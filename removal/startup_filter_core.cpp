@@ -1,7 +1,7 @@
 #include "startup_filter_core.h"
 
-#include "driver_files_core.h"
 #include "matcher.h"
+#include "removal_paths.h"
 #include "text.h"
 
 int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length) {

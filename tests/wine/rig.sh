@@ -170,6 +170,12 @@ rig_install_programs() {
   fi
 }
 
+# rig_end_session: ends this prefix's wineserver and every Wine program with it.
+rig_end_session() {
+  wineserver -k >/dev/null 2>&1 </dev/null || true   # none may be running
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+}
+
 # rig_start_session: this prefix's wineserver and Wine's own processes, started
 # untraced so that relay logs hold only the program under test. Wine's desktop
 # process ends with the last program that uses it and is started again by the
@@ -188,8 +194,7 @@ rig_start_session() {
     rig_wait_for eval '[[ -s $T/$holder.rc ]] || grep -q ready "$T/$holder.out" 2>/dev/null'
     [[ -s $T/$holder.rc ]] || return 0
     { echo "rig: Wine's desktop cannot show windows (try $try of 3):"; cat "$T/$holder.log"; } >>"$RIG_LOG"
-    wineserver -k >/dev/null 2>&1 </dev/null || true
-    wineserver -w >/dev/null 2>&1 </dev/null || true
+    rig_end_session
   done
   rig_fail "Wine cannot show windows on display $DISPLAY"
 }
@@ -230,8 +235,7 @@ rig_running() {
 # program has ended: this session ends, the next one starts, and its boot step
 # (wineboot, started by the session's first program) carries out WinInit.INI.
 rig_next_start() {
-  wineserver -k >/dev/null 2>&1 </dev/null || true
-  wineserver -w >/dev/null 2>&1 </dev/null || true
+  rig_end_session
   rig_kill_strays
   echo "rig: next start" >>"$RIG_LOG"
   rig_start_session
@@ -324,11 +328,10 @@ rig_remove() {
   [[ $code == 1 ]] || rig_fail "removal ended with $code"
 }
 
-# rig_boot_step_asked [NAME]: the boot step Wine's ExitWindowsEx would have
-# started for the program whose log is NAME (default: the removal):
-# "--end-session", with " --shutdown" for Shut Down.
+# rig_boot_step_asked: the boot step Wine's ExitWindowsEx would have started
+# for the removal: "--end-session", with " --shutdown" for Shut Down.
 rig_boot_step_asked() {
-  sed -n 's/^.*Failed to run L".*wineboot\.exe \(.*\)"$/\1/p' "$T/${1:-removal}.log"
+  sed -n 's/^.*Failed to run L".*wineboot\.exe \(.*\)"$/\1/p' "$T/removal.log"
 }
 
 # rig_start_standin: the stand-in tray window, ready to log what it receives.
@@ -395,8 +398,7 @@ rig_virtual_desktop() {
   RIG_DESKTOP=$1
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1 </dev/null
-  wineserver -k >/dev/null 2>&1 </dev/null || true   # the running desktop is not virtual
-  wineserver -w >/dev/null 2>&1 </dev/null || true
+  rig_end_session   # the running desktop is not virtual
   rig_start_session
   rig_window "Default - Wine desktop" >/dev/null
 }
