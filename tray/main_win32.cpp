@@ -44,7 +44,7 @@ HICON Icon(int id) {
   return g_frames[frame];
 }
 
-void Notify(DWORD message, UINT flags, HICON icon) {
+int Notify(DWORD message, UINT flags, HICON icon) {
   NotifyIconData95 data;
   data.cbSize = sizeof data;
   data.hWnd = g_window;
@@ -53,7 +53,7 @@ void Notify(DWORD message, UINT flags, HICON icon) {
   data.uCallbackMessage = kTrayCallback;
   data.hIcon = icon;
   lstrcpynA(data.szTip, kTip, sizeof data.szTip);
-  Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&data));
+  return Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&data)) != 0;
 }
 
 unsigned Mix(unsigned* value, int write) {
@@ -103,11 +103,12 @@ class Win32TrayShell : public TrayShell {
   void MixerClose() override { mixerClose(g_mixer); }
 
   void LoadPausedIcon() override { g_pausedIcon = Icon(kPausedIcon); }
-  void AddIcon(int icon) override {
-    Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, icon == kPausedIcon ? g_pausedIcon : Icon(icon));
+  int AddIcon(int icon) override {
+    return Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP,
+                  icon == kPausedIcon ? g_pausedIcon : Icon(icon));
   }
-  void ModifyIcon(int icon, unsigned flags) override {
-    Notify(NIM_MODIFY, flags, icon == kPausedIcon ? g_pausedIcon : Icon(icon));
+  int ModifyIcon(int icon, unsigned flags) override {
+    return Notify(NIM_MODIFY, flags, icon == kPausedIcon ? g_pausedIcon : Icon(icon));
   }
   void DeleteIcon() override { Notify(NIM_DELETE, 0, 0); }
   void StartTimer(unsigned id, unsigned period) override { SetTimer(g_window, id, period, 0); }
@@ -137,6 +138,7 @@ class Win32TrayShell : public TrayShell {
   unsigned WindowsDirectory(char* buffer, unsigned size) override {
     return GetWindowsDirectoryA(buffer, size);
   }
+  unsigned Milliseconds() override { return GetTickCount(); }
 };
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -35,8 +35,9 @@ void StartIcon(TrayShell& shell, TrayState& state, int mixerOpen) {
   shell.StartTimer(kAnimationTimer, kAnimationPeriod);
   // Once the quit request is posted no icon is added: it would outlive the process.
   if (mixerOpen) {
-    shell.AddIcon(kTrayIconId);
-    state.iconShown = 1;
+    state.iconWanted = 1;
+    state.lastAddTime = shell.Milliseconds();
+    state.iconShown = shell.AddIcon(kTrayIconId);  // a shell not yet there: a later tick adds it
   }
   state.animFrame = 1;
 }
@@ -69,11 +70,35 @@ void SyncLabelAndMixer(TrayShell& shell, TrayState& state) {
   WriteSwitch(shell, state);
 }
 
+// A modify of an icon the shell no longer has fails: the icon is then re-added.
+void ShowIconChange(TrayShell& shell, TrayState& state, int icon, unsigned flags) {
+  if (state.iconShown && !shell.ModifyIcon(icon, flags)) state.iconShown = 0;
+}
+
 void Animate(TrayShell& shell, TrayState& state) {
   state.tickCount = (state.tickCount + 1) % kTicksPerFrame;
   if (state.tickCount != 0 || state.iconPaused) return;
   state.animFrame = (state.animFrame + 1) % kFrameCount;
-  shell.ModifyIcon(kTrayIconId + state.animFrame, kNifIcon);
+  ShowIconChange(shell, state, kTrayIconId + state.animFrame, kNifIcon);
+}
+
+int CurrentIcon(const TrayState& state) {
+  return state.iconPaused ? kPausedIcon : kTrayIconId + state.animFrame;
+}
+
+// Adds the icon as it looks now. An add that fails may mean the shell has it
+// still (Wine's refuses a modify now and then): a modify that works says so,
+// and no second icon is made.
+void AddIconAgain(TrayShell& shell, TrayState& state) {
+  state.lastAddTime = shell.Milliseconds();
+  state.iconShown = shell.AddIcon(CurrentIcon(state)) ||
+                    shell.ModifyIcon(CurrentIcon(state), kNifIcon | kNifTip);
+}
+
+void KeepIconShown(TrayShell& shell, TrayState& state) {
+  if (!state.iconWanted || state.iconShown) return;
+  if (shell.Milliseconds() - state.lastAddTime < kIconRetryPeriod) return;  // wrap-safe
+  AddIconAgain(shell, state);
 }
 
 // Runs a command built from the Windows directory; a cut one is never run.
@@ -94,8 +119,9 @@ void TrayStart(TrayShell& shell, TrayState& state) {
 }
 
 void TrayStop(TrayShell& shell, TrayState& state) {
-  if (state.iconShown) {  // however the window ends, no dead icon stays behind
+  if (state.iconWanted) {  // however the window ends, no dead icon stays behind
     shell.DeleteIcon();
+    state.iconWanted = 0;
     state.iconShown = 0;
   }
   shell.MixerClose();
@@ -107,10 +133,11 @@ void TrayTick(TrayShell& shell, TrayState& state, unsigned timerId) {
   if (timerId == kPauseTimer) {
     shell.StopTimer(kPauseTimer);
     state.iconPaused = !state.iconPaused;
-    if (state.iconPaused) shell.ModifyIcon(kPausedIcon, kNifIcon | kNifTip);
+    if (state.iconPaused) ShowIconChange(shell, state, kPausedIcon, kNifIcon | kNifTip);
   }
   SyncLabelAndMixer(shell, state);
   Animate(shell, state);
+  KeepIconShown(shell, state);
 }
 
 void TrayIconEvent(TrayShell& shell, TrayState&, unsigned iconId, unsigned mouseMessage) {
@@ -127,6 +154,7 @@ void TrayCommand(TrayShell& shell, TrayState& state, unsigned commandId) {
   switch (commandId) {
     case kCmdExit:
       shell.DeleteIcon();  // before the window goes
+      state.iconWanted = 0;
       state.iconShown = 0;
       shell.StopTimer(kAnimationTimer);
       shell.DestroyWindow();
@@ -155,6 +183,5 @@ void TrayMixerChange(TrayShell& shell, TrayState& state, unsigned long lParam) {
 }
 
 void TrayTaskbarCreated(TrayShell& shell, TrayState& state) {
-  if (!state.iconShown) return;
-  shell.AddIcon(state.iconPaused ? kPausedIcon : kTrayIconId + state.animFrame);
+  if (state.iconWanted) AddIconAgain(shell, state);
 }

@@ -21,6 +21,7 @@ enum {
   kCmdMultimedia = 40006,
   kCmdUninstall = 40007,
   kCommandSize = 128,
+  kIconRetryPeriod = 1000,  // ms between adds while the shell has lost the icon
 };
 
 // Notification-area flags, as Shell_NotifyIconA takes them.
@@ -38,7 +39,9 @@ struct TrayState {
   int animFrame;        // 0 to 10: icon 145 + animFrame is shown
   int tickCount;        // 0 to 4
   int aboutOpen;
-  int iconShown;        // the icon is in the notification area
+  int iconWanted;       // the icon belongs in the notification area (until Exit)
+  int iconShown;        // the shell's last answer says it is there
+  unsigned lastAddTime; // ms: the last add asked of the shell
   char windowsDir[kCommandSize];  // always ends in a backslash
 };
 
@@ -58,8 +61,10 @@ class TrayShell {
   virtual void MixerClose() = 0;
 
   virtual void LoadPausedIcon() = 0;
-  virtual void AddIcon(int icon) = 0;                     // NIM_ADD, flags 7
-  virtual void ModifyIcon(int icon, unsigned flags) = 0;  // NIM_MODIFY
+  // 1 when the shell took the call. An add fails also where the shell has
+  // the icon already; a modify fails where it has none.
+  virtual int AddIcon(int icon) = 0;                     // NIM_ADD, flags 7
+  virtual int ModifyIcon(int icon, unsigned flags) = 0;  // NIM_MODIFY
   virtual void DeleteIcon() = 0;                          // NIM_DELETE
   virtual void StartTimer(unsigned id, unsigned period) = 0;
   virtual void StopTimer(unsigned id) = 0;
@@ -70,6 +75,7 @@ class TrayShell {
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual unsigned RunProgram(const char* commandLine) = 0;  // WinExec, SW_SHOW
   virtual unsigned WindowsDirectory(char* buffer, unsigned size) = 0;
+  virtual unsigned Milliseconds() = 0;  // GetTickCount: wraps after 49.7 days
 
  protected:
   ~TrayShell() {}
@@ -79,7 +85,9 @@ class TrayShell {
 void TrayStart(TrayShell& shell, TrayState& state);
 // WM_DESTROY.
 void TrayStop(TrayShell& shell, TrayState& state);
-// WM_TIMER, whatever its id.
+// WM_TIMER, whatever its id. A tick also adds the icon again, at most once a
+// second, while the shell has lost it: Windows 95's shell never says when it
+// has restarted.
 void TrayTick(TrayShell& shell, TrayState& state, unsigned timerId);
 // The icon's callback message.
 void TrayIconEvent(TrayShell& shell, TrayState& state, unsigned iconId, unsigned mouseMessage);
@@ -87,7 +95,8 @@ void TrayIconEvent(TrayShell& shell, TrayState& state, unsigned iconId, unsigned
 void TrayCommand(TrayShell& shell, TrayState& state, unsigned commandId);
 // MM_MIXM_CONTROL_CHANGE.
 void TrayMixerChange(TrayShell& shell, TrayState& state, unsigned long lParam);
-// The taskbar was created anew (the shell restarted): the icon comes back.
+// The taskbar was created anew (the shell restarted, and says so): the icon
+// comes back at once.
 void TrayTaskbarCreated(TrayShell& shell, TrayState& state);
 // The About box's procedure: opened, and closed by OK or its close box.
 inline void TrayAboutOpened(TrayState& state) { state.aboutOpen = 1; }

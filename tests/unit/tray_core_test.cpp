@@ -13,6 +13,8 @@ class RecordingTray : public TrayShell {
  public:
   unsigned devices = 1, openResult = 0, readResult = 0, readValue = 1, writeResult = 0;
   unsigned runResult = 33;
+  int addResult = 1, modifyResult = 1;  // the shell's answers
+  unsigned clock = 5000;                // ms, advanced by the test
   std::string windowsDir = "C:\\WINDOWS";
   std::vector<std::string> calls;
 
@@ -40,9 +42,13 @@ class RecordingTray : public TrayShell {
   }
   void MixerClose() override { Log("close"); }
   void LoadPausedIcon() override { Log("load paused"); }
-  void AddIcon(int icon) override { Log("add " + std::to_string(icon)); }
-  void ModifyIcon(int icon, unsigned flags) override {
+  int AddIcon(int icon) override {
+    Log("add " + std::to_string(icon));
+    return addResult;
+  }
+  int ModifyIcon(int icon, unsigned flags) override {
     Log("modify " + std::to_string(icon) + " " + std::to_string(flags));
+    return modifyResult;
   }
   void DeleteIcon() override { Log("delete icon"); }
   void StartTimer(unsigned id, unsigned period) override {
@@ -64,6 +70,7 @@ class RecordingTray : public TrayShell {
     memcpy(buffer, windowsDir.c_str(), windowsDir.size() + 1);
     return static_cast<unsigned>(windowsDir.size());
   }
+  unsigned Milliseconds() override { return clock; }
 };
 
 using Calls = std::vector<std::string>;
@@ -252,6 +259,105 @@ TEST(TrayStop, NoDeadIconOnAnyWayOut) {
             exiting.shell.Take());
 }
 
+// Ticks for ms of the 10 ms timer, the clock advancing with them; the icon calls made.
+Calls IconCallsOver(RecordingTray& shell, TrayState& state, unsigned ms) {
+  Calls icon;
+  for (unsigned t = 0; t < ms; t += kAnimationPeriod) {
+    shell.clock += kAnimationPeriod;
+    TrayTick(shell, state, kAnimationTimer);
+    for (const std::string& call : shell.Take())
+      if (call.rfind("add ", 0) == 0 || call.rfind("modify ", 0) == 0) icon.push_back(call);
+  }
+  return icon;
+}
+Calls IconCallsOver(Started& tray, unsigned ms) { return IconCallsOver(tray.shell, tray.state, ms); }
+
+int Adds(const Calls& calls) {
+  int adds = 0;
+  for (const std::string& call : calls) adds += call.rfind("add ", 0) == 0;
+  return adds;
+}
+
+TEST(TrayIconLost, NoShellAddsAgainAtMostOnceASecond) {
+  // A shell restarted without a word (Windows 95): the next frame's modify
+  // fails, and ticks add the icon again until the shell takes it.
+  Started tray(1);
+  tray.shell.clock += 3000;
+  tray.shell.addResult = tray.shell.modifyResult = 0;
+  Calls lost = IconCallsOver(tray, 50);
+  EXPECT_EQ(Calls({"modify 147 2", "add 147", "modify 147 6"}), lost);  // at once: added long ago
+  EXPECT_EQ(0, tray.state.iconShown);
+  Calls away = IconCallsOver(tray, 10000);
+  EXPECT_EQ(20, static_cast<int>(away.size()));  // one add and one modify a second, no frames
+  EXPECT_EQ(10, Adds(away));
+  tray.shell.addResult = tray.shell.modifyResult = 1;  // the shell is back
+  Calls back = IconCallsOver(tray, 1000);
+  ASSERT_EQ(1, Adds(back));
+  EXPECT_EQ(1, tray.state.iconShown);
+  Calls after = IconCallsOver(tray, 2000);
+  EXPECT_EQ(0, Adds(after));
+  EXPECT_EQ(40, static_cast<int>(after.size()));  // animating again: a frame every 50 ms
+}
+
+TEST(TrayIconLost, RefusedModifyWithTheIconStillThereMakesNoSecondIcon) {
+  Started tray(1);
+  tray.shell.clock += 3000;
+  tray.shell.modifyResult = 0;
+  tray.shell.addResult = 0;  // the shell has the icon: an add fails
+  IconCallsOver(tray, 50);
+  tray.shell.modifyResult = 1;  // the next modify works: the icon is there
+  Calls calls = IconCallsOver(tray, 1500);
+  EXPECT_EQ(1, tray.state.iconShown);
+  EXPECT_EQ(1, Adds(calls));  // the one failed retry, then frames again
+}
+
+TEST(TrayIconLost, ShellNotReadyAtStartGetsTheIconLater) {
+  RecordingTray shell;
+  shell.addResult = shell.modifyResult = 0;
+  TrayState state{};
+  TrayStart(shell, state);
+  EXPECT_EQ(0, state.iconShown);
+  shell.Take();
+  EXPECT_EQ(0, Adds(IconCallsOver(shell, state, 990)));  // not before a second has passed
+  shell.addResult = 1;
+  EXPECT_EQ(Calls({"add 155"}), IconCallsOver(shell, state, 20));  // the frame ran on unseen
+  EXPECT_EQ(1, state.iconShown);
+}
+
+TEST(TrayIconLost, ClockWrapDoesNotStopTheRetries) {
+  Started tray(1);
+  tray.shell.clock = 0xFFFFFF00u;
+  tray.shell.addResult = tray.shell.modifyResult = 0;
+  tray.state.lastAddTime = 0xFFFFFF00u;
+  tray.state.iconShown = 0;
+  EXPECT_EQ(2, Adds(IconCallsOver(tray, 2100)));  // across the wrap to 0
+}
+
+TEST(TrayIconLost, PausedIconComesBackPaused) {
+  Started tray(1);
+  tray.state.iconPaused = 1;
+  tray.state.iconShown = 0;
+  tray.shell.clock += 5000;
+  EXPECT_EQ(Calls({"add 147"}), IconCallsOver(tray, 10));
+}
+
+TEST(TrayIconLost, NoIconAfterExitOrWithoutMixer) {
+  Started tray(1);
+  TrayCommand(tray.shell, tray.state, kCmdExit);
+  tray.shell.Take();
+  tray.shell.clock += 5000;
+  EXPECT_EQ(Calls({}), IconCallsOver(tray, 2000));
+  RecordingTray shell;
+  shell.devices = 0;
+  TrayState state{};
+  TrayStart(shell, state);
+  shell.clock += 5000;
+  shell.Take();
+  TrayTick(shell, state, kAnimationTimer);
+  TrayTaskbarCreated(shell, state);
+  for (const std::string& call : shell.calls) EXPECT_NE(0u, call.rfind("add ", 0)) << call;
+}
+
 TEST(TrayTaskbarCreated, IconComesBackAsItWas) {
   Started tray;
   TrayTaskbarCreated(tray.shell, tray.state);
@@ -259,6 +365,10 @@ TEST(TrayTaskbarCreated, IconComesBackAsItWas) {
   tray.state.iconPaused = 1;
   TrayTaskbarCreated(tray.shell, tray.state);
   EXPECT_EQ(Calls({"add 147"}), tray.shell.Take());
+  tray.shell.addResult = 0;  // the shell kept it: the modify proves it, no second add
+  TrayTaskbarCreated(tray.shell, tray.state);
+  EXPECT_EQ(Calls({"add 147", "modify 147 6"}), tray.shell.Take());
+  EXPECT_EQ(1, tray.state.iconShown);
   TrayCommand(tray.shell, tray.state, kCmdExit);
   tray.shell.Take();
   TrayTaskbarCreated(tray.shell, tray.state);

@@ -30,6 +30,41 @@ exit_tray() {
 }
 stand_in() { cp "$ZM_BUILD/test-tools/cmdline_logger.exe" "$WIN/$1"; }
 
+# The notification area the test owns (tests/tools/notify_area.c), in front of Wine's own.
+AREA_LOG=$PFX/drive_c/notify.log
+area_start() {
+  rig_start area wine "$ZM_BUILD/test-tools/notify_area.exe" 'C:\notify.log'
+  rig_wait_for grep -q -s ready "$AREA_LOG"
+}
+area_post() {
+  wine "$ZM_BUILD/test-tools/wintool.exe" post Shell_TrayWnd "ZM640 test notification area" \
+    "$@" >/dev/null 2>&1 </dev/null || rig_fail "notification area not found to post $1"
+}
+area_lines() { tr -d '\r' <"$AREA_LOG" | grep -v '^ready$' || true; }
+# area_after WHAT: the area's log after its last WHAT line.
+area_after() { area_lines | awk -v what="$1" '$1 == what {n = NR} {line[NR] = $0}
+                                          END {for (i = n + 1; i <= NR; ++i) print line[i]}'; }
+area_time() { sed -n 's/.* t=//p' | head -1; }
+# area_restart BROADCAST ADDS: ends the shell; it comes back after refusing that
+# many of the utility's adds (0: its first call); prints how many ms later the
+# icon was back.
+area_restart() {
+  area_post 32769 "$1" "$2"
+  rig_wait_for eval 'area_after ended | grep -q "^add 1 icons=1"'
+  local started back
+  started=$(area_after ended | grep '^started' | area_time)
+  back=$(area_after started | grep '^add 1' | area_time)
+  # (With the broadcast, a retry may come first: the broadcast's add then fails.)
+  expect_eq "adds taken after the restart" "$(area_after started | grep -c '^add 1')" 1
+  echo $((back - started))
+}
+# area_choose COMMAND: right-clicks the icon through the area and clicks the menu item.
+area_choose() {
+  area_post 32771 0 516   # WM_RBUTTONDOWN
+  rig_wait_for eval 'rig_tray_menu | grep -q "^open|1$"'
+  rig_tray_choose "$1"
+}
+
 case $case_name in
   hidden_single_copy)
     start_tray
@@ -162,6 +197,40 @@ case $case_name in
       TaskbarCreated >/dev/null 2>&1 </dev/null
     rig_wait_for eval '[[ $(icon_calls | grep -c "^00000000$") -eq 2 ]]'   # NIM_ADD again
     exit_tray
+    ;;
+  shell_restart_silent)
+    # Windows 95's shell says nothing when it starts again: the utility finds
+    # the icon gone and adds it again, no more often than once a second.
+    area_start
+    start_tray
+    wait_settled
+    rig_wait_for grep -q '^add 1 icons=1' "$AREA_LOG"
+    after=$(area_restart 0 3)
+    ((after >= 900 && after <= 3000 * RIG_SLOWDOWN)) ||
+      rig_fail "icon back $after ms after the shell (expected about a second)"
+    tries=$(area_after ended | awk '$1 == "add" {print $4}' | sed 's/t=//')
+    expect_eq "adds while no shell was there, and the one it took" "$(wc -l <<<"$tries")" 4
+    gaps=$(awk 'NR > 1 && $1 - last < 900 {print $1 - last} {last = $1}' <<<"$tries")
+    expect_eq "adds closer than a second" "$gaps" ""
+    area_choose 40005
+    rig_wait_for rig_tray_label_is "Turn On 3D Effect"
+    rig_wait_for grep -q '^set .*value=0 -> 0' "$MIXER_LOG"
+    area_choose 40001
+    expect_eq "tray exit code" "$(rig_exit_code tray)" 0
+    expect_eq "last call" "$(area_lines | tail -1 | cut -d' ' -f1-3)" "delete 1 icons=0"
+    ;;
+  shell_restart_broadcast)
+    # A shell that broadcasts TaskbarCreated gets the icon at once, and once.
+    area_start
+    start_tray
+    wait_settled
+    rig_wait_for grep -q '^add 1 icons=1' "$AREA_LOG"
+    after=$(area_restart 1 0)
+    ((after < 900)) || rig_fail "icon back only $after ms after the broadcast"
+    area_choose 40001
+    expect_eq "tray exit code" "$(rig_exit_code tray)" 0
+    expect_eq "icons added in all" "$(area_lines | grep -c '^add 1')" 2
+    expect_eq "last call" "$(area_lines | tail -1 | cut -d' ' -f1-3)" "delete 1 icons=0"
     ;;
   *) rig_fail "unknown case $case_name" ;;
 esac
