@@ -10,6 +10,7 @@ enum OpenMode {
   kOpenRead,    // an existing file, for reading
   kOpenWrite,   // created, or emptied if it exists, for writing
   kOpenUpdate,  // an existing file, for reading and writing
+  kOpenCreate,  // a new file, for writing; fails where the file exists
 };
 
 class FileSystem {
@@ -29,6 +30,13 @@ class FileSystem {
   virtual int Seek(FileHandle file, unsigned offset) = 0;  // from the start
   virtual int Truncate(FileHandle file) = 0;               // the file ends at the current offset
   virtual int Close(FileHandle file) = 0;
+  // FlushFileBuffers: what was written is on the disk, not only in its cache.
+  virtual int FlushToDisk(FileHandle file) = 0;
+  // GetDiskFreeSpaceA for the drive of root ("C:\", or 0: the current drive).
+  virtual int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) = 0;
+  // WritePrivateProfileStringA(0, 0, 0, path): Windows writes out and drops
+  // its cached copy of that INI file.
+  virtual void FlushProfileCache(const char* path) = 0;
   virtual int RemoveFile(const char* path) = 0;  // DeleteFileA
   // CopyFileA with bFailIfExists FALSE: to is overwritten.
   virtual int CopyOver(const char* from, const char* to) = 0;

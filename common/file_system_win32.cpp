@@ -20,6 +20,9 @@ int Win32FileSystem::Open(const char* path, OpenMode mode, FileHandle* file) {
     disposition = CREATE_ALWAYS;
   } else if (mode == kOpenUpdate) {
     access = GENERIC_READ | GENERIC_WRITE;
+  } else if (mode == kOpenCreate) {
+    access = GENERIC_WRITE;
+    disposition = CREATE_NEW;
   }
   HANDLE handle = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, disposition,
                               FILE_ATTRIBUTE_NORMAL, 0);
@@ -55,6 +58,21 @@ int Win32FileSystem::Seek(FileHandle file, unsigned offset) {
 int Win32FileSystem::Truncate(FileHandle file) { return SetEndOfFile(static_cast<HANDLE>(file)) != 0; }
 
 int Win32FileSystem::Close(FileHandle file) { return CloseHandle(static_cast<HANDLE>(file)) != 0; }
+
+int Win32FileSystem::FlushToDisk(FileHandle file) {
+  return FlushFileBuffers(static_cast<HANDLE>(file)) != 0;
+}
+
+int Win32FileSystem::FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) {
+  DWORD sectorsPerCluster, bytesPerSector, freeCount, totalCount;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeCount, &totalCount))
+    return 0;
+  *clusterBytes = sectorsPerCluster * bytesPerSector;
+  *freeClusters = freeCount;
+  return *clusterBytes != 0;
+}
+
+void Win32FileSystem::FlushProfileCache(const char* path) { WritePrivateProfileStringA(0, 0, 0, path); }
 
 int Win32FileSystem::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 

@@ -14,6 +14,9 @@ class Win32FileSystem : public FileSystem {
   int Seek(FileHandle file, unsigned offset) override;
   int Truncate(FileHandle file) override;
   int Close(FileHandle file) override;
+  int FlushToDisk(FileHandle file) override;
+  int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) override;
+  void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override;

@@ -19,13 +19,13 @@ void TextWriter::WriteBytes(const char* data, unsigned size) {
 }
 
 int TextWriter::Flush() {
-  if (used_ != 0 && !fs_.Write(file_, buffer_, used_)) failed_ = 1;
+  if (used_ != 0 && !failed_ && !fs_.Write(file_, buffer_, used_)) failed_ = 1;
   used_ = 0;
   return !failed_;
 }
 
 int TextWriter::Close() {
-  int written = Flush();
+  int written = Flush() && fs_.FlushToDisk(file_);
   int closed = fs_.Close(file_);
   return written && closed;
 }

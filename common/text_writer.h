@@ -11,9 +11,11 @@ class TextWriter {
   void Write(const char* text);
   // Bytes as they stand, without line-end translation (a copied file's own).
   void WriteBytes(const char* data, unsigned size);
-  // Writes what is buffered; 1 when every write so far succeeded.
+  // Writes what is buffered; 1 when every write so far succeeded. After a
+  // failed write nothing more is written: no block lands after a gap.
   int Flush();
-  // Flushes and closes the file; 1 when every write and the close succeeded.
+  // Flushes, has the data put on the disk (FlushFileBuffers) and closes the
+  // file; 1 when every write, the flush and the close succeeded.
   int Close();
 
  private:

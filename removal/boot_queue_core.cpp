@@ -1,5 +1,6 @@
 #include "boot_queue_core.h"
 
+#include "safe_replace.h"
 #include "text.h"
 #include "text_writer.h"
 
@@ -99,24 +100,26 @@ class QueueSearch {
   int settled_;
 };
 
-// Opens an existing queue file for appending. Trailing Ctrl-Z marks are cut
-// off (text after them would be ignored), and *needsLineEnd tells whether the
-// last line lacks its line end, so that a queued line never runs on from it.
-int OpenForAppend(FileSystem& fs, const char* path, FileHandle* file, int* needsLineEnd) {
-  if (!fs.Open(path, kOpenUpdate, file)) return 0;
-  *needsLineEnd = 0;
+// Where the queued lines of an append begin: the file's end, before any
+// trailing Ctrl-Z marks (text after them would be ignored); *needsLineEnd
+// tells whether the last line lacks its line end, so that a queued line
+// never runs on from it.
+struct AppendPlace {
+  unsigned size;  // the file's size now
+  unsigned end;   // where the lines go: the marks from here on are cut off
+  int needsLineEnd;
+};
+
+int FindAppendPlace(FileSystem& fs, FileHandle file, AppendPlace* place) {
   unsigned size = 0;
-  if (!fs.Size(*file, &size)) {  // where its end is unknown, nothing is written
-    fs.Close(*file);
-    return 0;
-  }
+  if (!fs.Size(file, &size)) return 0;  // where its end is unknown, nothing is written
   unsigned end = size;
   char last = '\n';
   while (end > 0) {
     char tail[64];
     unsigned chunk = end < sizeof tail ? end : sizeof tail;
     unsigned got = 0;
-    if (!fs.Seek(*file, end - chunk) || !fs.Read(*file, tail, chunk, &got) || got != chunk) {
+    if (!fs.Seek(file, end - chunk) || !fs.Read(file, tail, chunk, &got) || got != chunk) {
       end = size;  // the tail cannot be read: append as the file stands
       last = '\n';
       break;
@@ -129,25 +132,59 @@ int OpenForAppend(FileSystem& fs, const char* path, FileHandle* file, int* needs
       break;
     }
   }
-  if (end < size && (!fs.Seek(*file, end) || !fs.Truncate(*file))) {
-    end = size;  // the marks could not be cut off: append after them
-    last = '\n';
-  }
-  if (!fs.Seek(*file, end)) {
-    fs.Close(*file);
-    return 0;
-  }
-  *needsLineEnd = end > 0 && last != '\n';
+  place->size = size;
+  place->end = end;
+  place->needsLineEnd = end > 0 && last != '\n';
   return 1;
 }
 
-void WriteQueueLines(TextWriter& out, const char* windowsDir, const char* systemDir) {
-  for (const QueuedFile& queued : kDeletedAtBoot) {
-    const char* dir = queued.inSystemDir ? systemDir : windowsDir;
-    char line[kFilePathSize];
-    // A cut line could name another file: such a line is not queued.
-    if (dir != 0 && FormatText(line, sizeof line, queued.format, dir)) out.Write(line);
+// Puts the file back as it ended before an append that failed part-way: cut
+// at the lines' start, its Ctrl-Z marks written again.
+void CutBack(FileSystem& fs, const char* path, const AppendPlace& place) {
+  FileHandle file;
+  if (!fs.Open(path, kOpenUpdate, &file)) return;
+  if (fs.Seek(file, place.end) && fs.Truncate(file)) {
+    const char marks[8] = {kCtrlZ, kCtrlZ, kCtrlZ, kCtrlZ, kCtrlZ, kCtrlZ, kCtrlZ, kCtrlZ};
+    for (unsigned left = place.size - place.end; left > 0;) {
+      unsigned chunk = left < sizeof marks ? left : sizeof marks;
+      if (!fs.Write(file, marks, chunk)) break;
+      left -= chunk;
+    }
   }
+  fs.FlushToDisk(file);
+  fs.Close(file);
+}
+
+// The bytes text takes on the disk, each LF written as CR LF.
+unsigned DiskBytes(const char* text) {
+  unsigned bytes = 0;
+  for (; *text != '\0'; ++text) bytes += *text == '\n' ? 2 : 1;
+  return bytes;
+}
+
+// The seven lines, each formatted into line; 0 when it is not queued (a cut
+// line could name another file).
+int QueueLine(unsigned index, const char* windowsDir, const char* systemDir, char* line,
+              unsigned size) {
+  const QueuedFile& queued = kDeletedAtBoot[index];
+  const char* dir = queued.inSystemDir ? systemDir : windowsDir;
+  return dir != 0 && FormatText(line, size, queued.format, dir);
+}
+
+const unsigned kQueuedCount = sizeof kDeletedAtBoot / sizeof kDeletedAtBoot[0];
+
+void WriteQueueLines(TextWriter& out, const char* windowsDir, const char* systemDir) {
+  char line[kFilePathSize];
+  for (unsigned i = 0; i < kQueuedCount; ++i)
+    if (QueueLine(i, windowsDir, systemDir, line, sizeof line)) out.Write(line);
+}
+
+unsigned QueueLinesBytes(const char* windowsDir, const char* systemDir) {
+  char line[kFilePathSize];
+  unsigned bytes = 0;
+  for (unsigned i = 0; i < kQueuedCount; ++i)
+    if (QueueLine(i, windowsDir, systemDir, line, sizeof line)) bytes += DiskBytes(line);
+  return bytes;
 }
 
 const unsigned kToTheEnd = 0xFFFFFFFFu;
@@ -175,7 +212,7 @@ void InsertQueueLines(FileSystem& fs, const char* queuePath, unsigned offset,
                       const char* windowsDir, const char* systemDir) {
   char copyPath[kDirectorySize];
   if (!FormatText(copyPath, sizeof copyPath, "%s\\%s", windowsDir, kTemporaryFile)) return;
-  if (fs.IsReadOnly(queuePath)) return;
+  if (fs.IsReadOnly(queuePath) || !ReplaceAllowed()) return;
   FileHandle source;
   if (!fs.Open(queuePath, kOpenRead, &source)) return;
   FileHandle copy;
@@ -191,21 +228,73 @@ void InsertQueueLines(FileSystem& fs, const char* queuePath, unsigned offset,
   }
   complete = out.Close() && complete;
   complete = fs.Close(source) && complete;
-  if (complete) fs.CopyOver(copyPath, queuePath);
-  fs.RemoveFile(copyPath);
+  if (complete) {
+    ReplaceFromCopy(fs, copyPath, queuePath);
+  } else {
+    fs.RemoveFile(copyPath);  // the file was not touched
+  }
 }
 
+const char kHeader[] = "[Rename]\n";
+const char kNewFileStart[] = "\n[Rename]\n";  // a new file begins with an empty line
+
 // The lines go at the file's end, after a [Rename] header when header is set.
+// Not started where the disk cannot hold them; an append that fails part-way
+// is cut back, so that the file ends as it did.
 void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const char* windowsDir,
                       const char* systemDir) {
   FileHandle file;
-  int needsLineEnd = 0;
-  if (!OpenForAppend(fs, queuePath, &file, &needsLineEnd)) return;
+  if (!fs.Open(queuePath, kOpenUpdate, &file)) return;
+  AppendPlace place;
+  if (!FindAppendPlace(fs, file, &place)) {
+    fs.Close(file);
+    return;
+  }
+  unsigned added = (place.needsLineEnd ? 2 : 0) + (header ? DiskBytes(kHeader) : 0) +
+                   QueueLinesBytes(windowsDir, systemDir);
+  if (!RoomToGrow(fs, queuePath, place.size, place.end + added) || !fs.Seek(file, place.end) ||
+      (place.end < place.size && !fs.Truncate(file))) {
+    fs.Close(file);
+    return;
+  }
   TextWriter out(fs, file);
-  if (needsLineEnd) out.Put('\n');
-  if (header) out.Write("[Rename]\n");
+  if (place.needsLineEnd) out.Put('\n');
+  if (header) out.Write(kHeader);
   WriteQueueLines(out, windowsDir, systemDir);
-  out.Close();
+  if (!out.Close()) CutBack(fs, queuePath, place);
+}
+
+// Only where no file exists: a file that is there but cannot be read is never
+// emptied. A new file that cannot be written whole is deleted.
+void CreateQueueFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
+                     const char* systemDir) {
+  unsigned size = DiskBytes(kNewFileStart) + QueueLinesBytes(windowsDir, systemDir);
+  if (!RoomToGrow(fs, queuePath, 0, size)) return;
+  FileHandle file;
+  if (!fs.Open(queuePath, kOpenCreate, &file)) return;
+  TextWriter out(fs, file);
+  out.Write(kNewFileStart);
+  WriteQueueLines(out, windowsDir, systemDir);
+  if (!out.Close()) fs.RemoveFile(queuePath);
+}
+
+void QueueInFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
+                 const char* systemDir) {
+  FileHandle file;
+  if (!fs.Open(queuePath, kOpenRead, &file)) {
+    CreateQueueFile(fs, queuePath, windowsDir, systemDir);
+    return;
+  }
+  QueuePlace place;
+  int known = FindQueuePlace(fs, file, &place);
+  fs.Close(file);
+  if (!known) return;  // a file that cannot be read is left as it stands
+  if (place.kind == QueuePlace::kInsideFile) {
+    InsertQueueLines(fs, queuePath, place.offset, windowsDir, systemDir);
+  } else {
+    AppendQueueLines(fs, queuePath, place.kind == QueuePlace::kAtEndWithHeader, windowsDir,
+                     systemDir);
+  }
 }
 
 }  // namespace
@@ -238,24 +327,10 @@ int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
 void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir) {
   char queuePath[kDirectorySize];
   if (!FormatText(queuePath, sizeof queuePath, "%s\\WinInit.INI", windowsDir)) return;
-
-  FileHandle file;
-  if (!fs.Open(queuePath, kOpenRead, &file)) {
-    if (!fs.Open(queuePath, kOpenWrite, &file)) return;
-    TextWriter out(fs, file);
-    out.Write("\n[Rename]\n");  // a new file begins with an empty line
-    WriteQueueLines(out, windowsDir, systemDir);
-    out.Close();
-    return;
-  }
-  QueuePlace place;
-  int known = FindQueuePlace(fs, file, &place);
-  fs.Close(file);
-  if (!known) return;  // a file that cannot be read is left as it stands
-  if (place.kind == QueuePlace::kInsideFile) {
-    InsertQueueLines(fs, queuePath, place.offset, windowsDir, systemDir);
-  } else {
-    AppendQueueLines(fs, queuePath, place.kind == QueuePlace::kAtEndWithHeader, windowsDir,
-                     systemDir);
-  }
+  // Windows caches INI files (KB Q107695): entries a setup program queued
+  // through the profile calls reach the file before it is read, and the
+  // cached copy, stale once the file is written, is dropped after.
+  fs.FlushProfileCache(queuePath);
+  QueueInFile(fs, queuePath, windowsDir, systemDir);
+  fs.FlushProfileCache(queuePath);
 }

@@ -2,6 +2,7 @@
 
 #include "matcher.h"
 #include "removal_paths.h"
+#include "safe_replace.h"
 #include "text.h"
 
 int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length) {
@@ -79,6 +80,8 @@ int FilterLines(TextReader& in, TextWriter& out, const char* key) {
 }
 
 void RemoveLinesContaining(FileSystem& fs, const char* path, const char* key) {
+  // A copy kept by an earlier pass may be this file's only whole text.
+  if (!ReplaceAllowed()) return;
   FileHandle source;
   if (!fs.Open(path, kOpenRead, &source)) return;  // no file: nothing is touched or left
   FileHandle temporary;
@@ -91,10 +94,11 @@ void RemoveLinesContaining(FileSystem& fs, const char* path, const char* key) {
   int complete = FilterLines(in, out, key);
   complete = out.Close() && complete;
   complete = fs.Close(source) && complete;
-  // Only a complete copy replaces the file; a read-only file stays as it is
-  // (Windows refuses to copy over it; some emulators do not).
-  if (complete && !fs.IsReadOnly(path)) fs.CopyOver(kTemporaryFile, path);
-  fs.RemoveFile(kTemporaryFile);
+  if (!complete) {
+    fs.RemoveFile(kTemporaryFile);  // the file was not touched
+    return;
+  }
+  ReplaceFromCopy(fs, kTemporaryFile, path);
 }
 
 void FilterStartupFiles(FileSystem& fs) {

@@ -21,7 +21,7 @@ int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length);
 int FilterLines(TextReader& in, TextWriter& out, const char* key);
 
 // One pass over one file through the temporary file. The file is replaced
-// only from a complete copy, and never when it is read-only.
+// only from a complete copy (ReplaceFromCopy), and never when it is read-only.
 void RemoveLinesContaining(FileSystem& fs, const char* path, const char* key);
 
 // The whole step: six passes, two keys for each of the three files.

@@ -21,6 +21,9 @@ class PosixFileSystem : public FileSystem {
   int Seek(FileHandle file, unsigned offset) override;
   int Truncate(FileHandle) override { return 0; }
   int Close(FileHandle file) override;
+  int FlushToDisk(FileHandle) override { return 0; }
+  int FreeSpace(const char*, unsigned*, unsigned*) override { return 0; }
+  void FlushProfileCache(const char*) override {}
   int RemoveFile(const char* path) override;
   int CopyOver(const char*, const char*) override { return 0; }
   int IsReadOnly(const char*) override { return 1; }

@@ -1,7 +1,90 @@
 #include "fake_file_system.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
+
+#include "safe_replace.h"
+
+FakeFileSystem::FakeFileSystem() { StartReplaceRun(); }  // a new fake, a new run
+
+bool FakeFileSystem::PowerOff() {
+  ++calls;
+  return powerCutAfter >= 0 && calls > powerCutAfter;
+}
+
+void FakeFileSystem::Changing(const std::string& path, std::size_t from) {
+  if (!dirtyFrom_.count(path)) {
+    auto it = files.find(path);
+    flushed_[path] = it == files.end() ? std::string() : it->second;
+    dirtyFrom_[path] = from;
+  }
+  dirtyFrom_[path] = std::min(dirtyFrom_[path], from);
+}
+
+unsigned FakeFileSystem::UsedClusters() const {
+  unsigned used = 0;
+  for (auto& file : files)
+    used += static_cast<unsigned>((file.second.size() + clusterBytes - 1) / clusterBytes);
+  return used;
+}
+
+std::size_t FakeFileSystem::Capacity(const std::string& path) const {
+  if (clusterBytes == 0) return static_cast<std::size_t>(-1);
+  auto it = files.find(path);
+  std::size_t own = it == files.end() ? 0 : (it->second.size() + clusterBytes - 1) / clusterBytes;
+  unsigned used = UsedClusters();
+  std::size_t free = used < totalClusters ? totalClusters - used : 0;
+  return (own + free) * clusterBytes;
+}
+
+std::map<std::string, std::string> FakeFileSystem::Disk() const {
+  std::map<std::string, std::string> disk = files;
+  for (auto& dirty : dirtyFrom_) {
+    auto it = disk.find(dirty.first);
+    if (it == disk.end()) continue;
+    const std::string& flushed = flushed_.at(dirty.first);
+    std::string onDisk = flushed.substr(0, std::min(dirty.second, flushed.size()));
+    if (it->second.size() > onDisk.size()) onDisk.append(it->second.size() - onDisk.size(), '\x7f');
+    it->second = onDisk;
+  }
+  return disk;
+}
+
+void FakeFileSystem::EndSession() {
+  for (auto& cached : profileCache) files[cached.first] = cached.second;
+  profileCache.clear();
+}
+
+int FakeFileSystem::FlushToDisk(FileHandle file) {
+  Open_& f = Get(file);
+  log.push_back("flush " + f.path);
+  if (PowerOff() || !f.writable) return 0;
+  dirtyFrom_.erase(f.path);
+  flushed_.erase(f.path);
+  return 1;
+}
+
+int FakeFileSystem::FreeSpace(const char* root, unsigned* cluster, unsigned* freeClusters) {
+  if (PowerOff() || clusterBytes == 0) return 0;
+  if (root != nullptr && std::string(root) != "C:\\") return 0;  // one drive
+  unsigned used = UsedClusters();
+  *cluster = clusterBytes;
+  *freeClusters = used < totalClusters ? totalClusters - used : 0;
+  return 1;
+}
+
+void FakeFileSystem::FlushProfileCache(const char* path) {
+  log.push_back(std::string("flush-profile ") + path);
+  profileFlushes.push_back(path);
+  if (PowerOff()) return;
+  auto it = profileCache.find(path);
+  if (it == profileCache.end()) return;
+  files[path] = it->second;  // written out by Windows itself, and on the disk
+  dirtyFrom_.erase(path);
+  flushed_.erase(path);
+  profileCache.erase(it);
+}
 
 unsigned FakeFileSystem::Dir(const std::string& dir, char* buffer, unsigned size) {
   if (dir.size() + 1 > size) return static_cast<unsigned>(dir.size() + 1);  // as Windows does
@@ -24,11 +107,15 @@ std::string FakeFileSystem::Full(const std::string& path) const {
 
 int FakeFileSystem::Open(const char* name, OpenMode mode, FileHandle* file) {
   const std::string path = Full(name);
-  if (static_cast<int>(mode) == failOpenMode) return 0;
+  if (PowerOff() || static_cast<int>(mode) == failOpenMode) return 0;
   bool exists = files.count(path) != 0;
-  if (mode != kOpenWrite && !exists) return 0;
+  if ((mode == kOpenRead || mode == kOpenUpdate) && !exists) return 0;
+  if (mode == kOpenCreate && exists) return 0;
   if (mode != kOpenRead && readOnly.count(path)) return 0;
-  if (mode == kOpenWrite) files[path].clear();
+  if (mode == kOpenWrite || mode == kOpenCreate) {
+    Changing(path, 0);
+    files[path].clear();
+  }
   *file = reinterpret_cast<FileHandle>(next_++);
   open_[*file] = Open_{path, 0, mode != kOpenRead};
   return 1;
@@ -36,7 +123,7 @@ int FakeFileSystem::Open(const char* name, OpenMode mode, FileHandle* file) {
 
 int FakeFileSystem::Read(FileHandle file, void* buffer, unsigned size, unsigned* got) {
   Open_& f = Get(file);
-  if (failReads || ++reads == failReadAt) return 0;
+  if (PowerOff() || failReads || ++reads == failReadAt) return 0;
   const std::string& data = files[f.path];
   unsigned left = f.position < data.size() ? static_cast<unsigned>(data.size()) - f.position : 0;
   *got = size < left ? size : left;
@@ -47,29 +134,35 @@ int FakeFileSystem::Read(FileHandle file, void* buffer, unsigned size, unsigned*
 
 int FakeFileSystem::Write(FileHandle file, const void* data, unsigned size) {
   Open_& f = Get(file);
-  if (failWrites || !f.writable || ++writes == failWriteAt) return 0;
+  if (PowerOff() || failWrites || !f.writable || ++writes == failWriteAt) return 0;
+  std::size_t room = Capacity(f.path);
+  unsigned fits = f.position >= room ? 0 : static_cast<unsigned>(std::min<std::size_t>(size, room - f.position));
+  Changing(f.path, f.position);
   std::string& content = files[f.path];
-  if (content.size() < f.position + size) content.resize(f.position + size);
-  memcpy(&content[f.position], data, size);
-  f.position += size;
-  return 1;
+  if (content.size() < f.position + fits) content.resize(f.position + fits);
+  memcpy(&content[f.position], data, fits);
+  f.position += fits;
+  return fits == size;  // a short write is a failed one
 }
 
 int FakeFileSystem::Size(FileHandle file, unsigned* size) {
   Open_& f = Get(file);
-  if (failSize) return 0;
+  if (PowerOff() || failSize) return 0;
   *size = static_cast<unsigned>(files[f.path].size());
   return 1;
 }
 
 int FakeFileSystem::Seek(FileHandle file, unsigned offset) {
-  Get(file).position = offset;
+  Open_& f = Get(file);
+  if (PowerOff()) return 0;
+  f.position = offset;
   return 1;
 }
 
 int FakeFileSystem::Truncate(FileHandle file) {
   Open_& f = Get(file);
-  if (!f.writable) return 0;
+  if (PowerOff() || !f.writable) return 0;
+  Changing(f.path, f.position);
   files[f.path].resize(f.position);
   return 1;
 }
@@ -77,16 +170,34 @@ int FakeFileSystem::Truncate(FileHandle file) {
 int FakeFileSystem::Close(FileHandle file) {
   Get(file);
   open_.erase(file);
+  if (PowerOff()) return 0;
   return ++closes != failCloseAt;  // a failed close still releases the handle
 }
 
 int FakeFileSystem::CopyOver(const char* from, const char* to) {
   ++copies;
   std::string source = Full(from), target = Full(to);
-  if (failCopy || !files.count(source)) return 0;
+  if (PowerOff() || failCopy || !files.count(source)) return 0;
   if (honourReadOnlyOnCopy && readOnly.count(target)) return 0;
-  files[target] = files[source];
-  return 1;
+  const std::string text = files[source];
+  std::size_t chunks = (text.size() + copyChunk - 1) / copyChunk;
+  if (copyFailAtChunk >= 0 && static_cast<std::size_t>(copyFailAtChunk) <= chunks) {
+    if (copyFault == kTargetUntouched) return 0;
+    if (copyFault == kTargetDeleted) {
+      files.erase(target);
+      dirtyFrom_.erase(target);
+      flushed_.erase(target);
+      return 0;
+    }
+    Changing(target, 0);
+    files[target] = text.substr(0, copyFailAtChunk * copyChunk);
+    return 0;
+  }
+  Changing(target, 0);
+  files[target].clear();  // created or emptied first, then written
+  std::size_t room = Capacity(target);
+  files[target] = text.substr(0, std::min(room, text.size()));
+  return files[target].size() == text.size();
 }
 
 int FakeFileSystem::SetCurrentDir(const char* path) {
@@ -143,7 +254,9 @@ void FakeFileSystem::EndSearch(SearchHandle search) { searches_.erase(search); }
 int FakeFileSystem::RemoveFile(const char* name) {
   const std::string path = Full(name);
   deleted.push_back(path);
-  if (!files.count(path) || readOnly.count(path)) return 0;
+  if (PowerOff() || !files.count(path) || readOnly.count(path)) return 0;
   files.erase(path);
+  dirtyFrom_.erase(path);
+  flushed_.erase(path);
   return 1;
 }

@@ -8,8 +8,20 @@
 
 #include "file_system.h"
 
+// Faults are modelled as they happen on Windows 9x:
+// - the disk: what a file holds there is what was last flushed. A file
+//   changed since holds its flushed bytes up to the first change, then as
+//   many unknown bytes as its new size has (its new size may reach the disk
+//   before its data); deletions reach the disk at once;
+// - a power cut after call N: what is on the disk stays, and every later call fails;
+// - a disk of limited size: a write takes what fits and fails (as Wine's
+//   WriteFile reports it), CopyFileA leaves the target part-written;
+// - CopyFileA failing at a chunk: the target untouched, part-written or deleted;
+// - Windows' cache of INI files (KB Q107695): another program's profile writes
+//   sit in a cached copy, written over the file at the session's end unless flushed.
 class FakeFileSystem : public FileSystem {
  public:
+  FakeFileSystem();
   std::string windowsDir = "C:\\WINDOWS";
   std::string systemDir = "C:\\WINDOWS\\SYSTEM";
   // Files by full path; a relative name is taken in the current directory.
@@ -24,6 +36,24 @@ class FakeFileSystem : public FileSystem {
   // The n-th call (counted from 1) of each kind fails; 0: none.
   int failReadAt = 0, failWriteAt = 0, failCloseAt = 0;
   int reads = 0, writes = 0, closes = 0, copies = 0;
+
+  int calls = 0;              // every call of the interface
+  int powerCutAfter = -1;     // calls after this many fail, and the disk stays as it was
+  unsigned clusterBytes = 0;  // 0: a disk without limit, whose free space is unknown
+  unsigned totalClusters = 0;
+  enum CopyFault { kTargetUntouched, kTargetPartWritten, kTargetDeleted };
+  int copyFailAtChunk = -1;   // CopyOver fails after this many chunks
+  unsigned copyChunk = 4096;
+  CopyFault copyFault = kTargetPartWritten;
+  std::map<std::string, std::string> profileCache;  // another program's cached INI files
+  std::vector<std::string> profileFlushes;         // paths, in order
+  std::vector<std::string> log;                    // "flush-profile", "write", ... in order
+
+  // The files as they are on the disk (a power cut now would leave these).
+  std::map<std::string, std::string> Disk() const;
+  // The session ends: cached INI files are written over the files.
+  void EndSession();
+  unsigned UsedClusters() const;
   std::string Full(const std::string& path) const;
 
   int openFiles() const { return static_cast<int>(open_.size()); }
@@ -37,6 +67,9 @@ class FakeFileSystem : public FileSystem {
   int Seek(FileHandle file, unsigned offset) override;
   int Truncate(FileHandle file) override;
   int Close(FileHandle file) override;
+  int FlushToDisk(FileHandle file) override;
+  int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) override;
+  void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override { return readOnly.count(Full(path)) != 0; }
@@ -50,6 +83,11 @@ class FakeFileSystem : public FileSystem {
   struct Open_ { std::string path; unsigned position; bool writable; };
   static unsigned Dir(const std::string& dir, char* buffer, unsigned size);
   Open_& Get(FileHandle file);
+  bool PowerOff();  // counts the call; true once the power is off
+  void Changing(const std::string& path, std::size_t from);  // before a change from that offset
+  std::size_t Capacity(const std::string& path) const;        // the most the file can grow to
+  std::map<std::string, std::string> flushed_;  // changed files: what the disk holds
+  std::map<std::string, std::size_t> dirtyFrom_;
 
   struct Search_ { std::vector<std::string> names; std::size_t next; };
   std::map<FileHandle, Open_> open_;
