@@ -104,8 +104,9 @@ ReplaceOutcome ReplaceFromCopy(FileSystem& fs, const char* copyPath, const char*
     return Drop(fs, copyPath, kUnchanged);
   if (!RoomToGrow(fs, targetPath, old.size, copy.size)) return Drop(fs, copyPath, kNotReplaced);
 
-  int copied = fs.CopyOver(copyPath, targetPath);
-  if (copied && SameContent(fs, copyPath, targetPath) && FlushFile(fs, targetPath))
+  // What the target holds decides, not what CopyFileA reported.
+  fs.CopyOver(copyPath, targetPath);
+  if (SameContent(fs, copyPath, targetPath) && FlushFile(fs, targetPath))
     return Drop(fs, copyPath, kReplaced);
   // CopyFileA may have left the target untouched, cut, or deleted.
   FileDigest now;

@@ -7,6 +7,7 @@
 #include "boot_queue_core.h"
 #include "fake_file_system.h"
 #include "queued_lines.h"
+#include "wininit_cases.h"
 
 namespace {
 
@@ -16,59 +17,6 @@ const std::string kLines = QueuedLines();
 
 void Queue(FakeFileSystem& fs) { QueueBootDeletions(fs, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"); }
 
-// The shared table of WinInit.INI cases (also run end to end under Wine).
-struct WinInitCase {
-  std::string name;
-  bool exists;
-  std::string before, after;
-};
-
-// printf's %b escapes, as the table is written: \r \n \t \xHH \\.
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    char c = text[++i];
-    if (c == 'r') out += '\r';
-    else if (c == 'n') out += '\n';
-    else if (c == 't') out += '\t';
-    else if (c == 'x') {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else out += c;
-  }
-  return out;
-}
-
-std::string WithLines(std::string text) {
-  const std::string mark = "{LINES}";
-  std::size_t at = text.find(mark);
-  if (at != std::string::npos) text.replace(at, mark.size(), kLines);
-  return text;
-}
-
-std::vector<WinInitCase> ReadWinInitCases() {
-  std::vector<WinInitCase> cases;
-  std::ifstream table(ZM_WININIT_CASES);
-  std::string line;
-  while (std::getline(table, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::size_t start = 0, bar;
-    while ((bar = line.find('|', start)) != std::string::npos) {
-      fields.push_back(line.substr(start, bar - start));
-      start = bar + 1;
-    }
-    fields.push_back(line.substr(start));
-    if (fields.size() != 4) ADD_FAILURE() << "malformed case: " << line;
-    if (fields.size() != 4) continue;
-    cases.push_back({fields[0], fields[1] != "-", Unescape(fields[1]), WithLines(Unescape(fields[2]))});
-  }
-  return cases;
-}
 
 TEST(QueueBootDeletions, EveryWinInitCaseOfTheTable) {
   const std::vector<WinInitCase> cases = ReadWinInitCases();

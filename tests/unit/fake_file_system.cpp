@@ -58,7 +58,6 @@ void FakeFileSystem::EndSession() {
 
 int FakeFileSystem::FlushToDisk(FileHandle file) {
   Open_& f = Get(file);
-  log.push_back("flush " + f.path);
   if (PowerOff() || !f.writable) return 0;
   dirtyFrom_.erase(f.path);
   flushed_.erase(f.path);
@@ -75,9 +74,10 @@ int FakeFileSystem::FreeSpace(const char* root, unsigned* cluster, unsigned* fre
 }
 
 void FakeFileSystem::FlushProfileCache(const char* path) {
-  log.push_back(std::string("flush-profile ") + path);
   profileFlushes.push_back(path);
-  if (PowerOff()) return;
+  bool off = PowerOff();
+  profileFlushCalls.push_back(calls);
+  if (off) return;
   auto it = profileCache.find(path);
   if (it == profileCache.end()) return;
   files[path] = it->second;  // written out by Windows itself, and on the disk
@@ -181,7 +181,9 @@ int FakeFileSystem::CopyOver(const char* from, const char* to) {
   if (honourReadOnlyOnCopy && readOnly.count(target)) return 0;
   const std::string text = files[source];
   std::size_t chunks = (text.size() + copyChunk - 1) / copyChunk;
-  if (copyFailAtChunk >= 0 && static_cast<std::size_t>(copyFailAtChunk) <= chunks) {
+  if (copyFailAtChunk >= 0 && static_cast<std::size_t>(copyFailAtChunk) <= chunks &&
+      (copyFailCall == 0 || copyFailCall == copies)) {
+    copyFailed = true;
     if (copyFault == kTargetUntouched) return 0;
     if (copyFault == kTargetDeleted) {
       files.erase(target);

@@ -43,11 +43,13 @@ class FakeFileSystem : public FileSystem {
   unsigned totalClusters = 0;
   enum CopyFault { kTargetUntouched, kTargetPartWritten, kTargetDeleted };
   int copyFailAtChunk = -1;   // CopyOver fails after this many chunks
+  int copyFailCall = 0;       // only the n-th CopyOver (from 1) fails; 0: every one
+  bool copyFailed = false;    // the fault was met
   unsigned copyChunk = 4096;
   CopyFault copyFault = kTargetPartWritten;
   std::map<std::string, std::string> profileCache;  // another program's cached INI files
   std::vector<std::string> profileFlushes;         // paths, in order
-  std::vector<std::string> log;                    // "flush-profile", "write", ... in order
+  std::vector<int> profileFlushCalls;              // the call count at each
 
   // The files as they are on the disk (a power cut now would leave these).
   std::map<std::string, std::string> Disk() const;
