@@ -101,7 +101,7 @@ class QueueSearch {
 };
 
 // Where the queued lines of an append begin: the file's end, before any
-// trailing Ctrl-Z marks (text after them would be ignored); *needsLineEnd
+// trailing Ctrl-Z marks (text after them would be ignored); needsLineEnd
 // tells whether the last line lacks its line end, so that a queued line
 // never runs on from it.
 struct AppendPlace {

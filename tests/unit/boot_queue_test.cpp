@@ -127,6 +127,43 @@ TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
   EXPECT_EQ("[Rename]\x1a" + kLines, fs.files[kQueue]);
 }
 
+TEST(QueueBootDeletions, FailedAppendIsCutBackToHowTheFileEnded) {
+  // Faults the free-space check cannot see: a failed write, a short one on a
+  // disk that does not report its space, a failed flush or close.
+  const std::string files[] = {"[Rename]\r\nNUL=C:\\A.TMP\r\n", "[Rename]\r\nNUL=C:\\A.TMP",
+                               "[Rename]\r\nNUL=C:\\A.TMP\r\n\x1a\x1a"};
+  enum Fault { kWrite, kShortWrite, kFlush, kClose };
+  for (const std::string& before : files) {
+    for (Fault fault : {kWrite, kShortWrite, kFlush, kClose}) {
+      FakeFileSystem fs;
+      fs.files[kQueue] = before;
+      if (fault == kWrite) fs.failWriteAt = 1;
+      if (fault == kShortWrite) {
+        fs.clusterBytes = 64;
+        fs.totalClusters = 1;  // the file's own cluster: the lines fit only in part
+        fs.reportFreeSpace = false;
+      }
+      if (fault == kFlush) fs.failFlushes = true;
+      if (fault == kClose) fs.failCloseAt = 2;  // the append's, after the section search's
+      Queue(fs);
+      EXPECT_EQ(before, fs.files[kQueue]) << fault << " " << before;
+      EXPECT_EQ(0, fs.openFiles());
+    }
+  }
+}
+
+TEST(QueueBootDeletions, NewFileThatCannotBeWrittenWholeIsDeleted) {
+  FakeFileSystem fs;
+  fs.failWriteAt = 1;
+  Queue(fs);
+  EXPECT_EQ(0u, fs.files.count(kQueue));
+  FakeFileSystem shared;  // there, but not to be opened for reading: never emptied
+  shared.files[kQueue] = "[Rename]\r\nNUL=C:\\OTHER.TMP\r\n";
+  shared.failOpenMode = kOpenRead;
+  Queue(shared);
+  EXPECT_EQ("[Rename]\r\nNUL=C:\\OTHER.TMP\r\n", shared.files[kQueue]);
+}
+
 TEST(QueueBootDeletions, EveryFailurePointOfARewriteLeavesTheFileWholeOrDone) {
   // Several reads and writes on each side of the insertion point.
   const std::string head = "[Rename]\r\nNUL=C:\\OTHER.TMP\r\n" + std::string(1500, ';') + "\r\n";

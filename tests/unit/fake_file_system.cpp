@@ -58,14 +58,14 @@ void FakeFileSystem::EndSession() {
 
 int FakeFileSystem::FlushToDisk(FileHandle file) {
   Open_& f = Get(file);
-  if (PowerOff() || !f.writable) return 0;
+  if (PowerOff() || !f.writable || failFlushes) return 0;
   dirtyFrom_.erase(f.path);
   flushed_.erase(f.path);
   return 1;
 }
 
 int FakeFileSystem::FreeSpace(const char* root, unsigned* cluster, unsigned* freeClusters) {
-  if (PowerOff() || clusterBytes == 0) return 0;
+  if (PowerOff() || clusterBytes == 0 || !reportFreeSpace) return 0;
   if (root != nullptr && std::string(root) != "C:\\") return 0;  // one drive
   unsigned used = UsedClusters();
   *cluster = clusterBytes;

@@ -41,6 +41,8 @@ class FakeFileSystem : public FileSystem {
   int powerCutAfter = -1;     // calls after this many fail, and the disk stays as it was
   unsigned clusterBytes = 0;  // 0: a disk without limit, whose free space is unknown
   unsigned totalClusters = 0;
+  bool reportFreeSpace = true;  // false: its limit is there, but GetDiskFreeSpaceA fails
+  bool failFlushes = false;
   enum CopyFault { kTargetUntouched, kTargetPartWritten, kTargetDeleted };
   int copyFailAtChunk = -1;   // CopyOver fails after this many chunks
   int copyFailCall = 0;       // only the n-th CopyOver (from 1) fails; 0: every one

@@ -88,7 +88,12 @@ TEST(TextWriter, LineEndsBecomeCrLfAndFailuresAreReported) {
     EXPECT_EQ(failAt == 0, ok != 0) << failAt;
     if (failAt == 0) {
       EXPECT_EQ("a\r\nb\r\r\n" + std::string(600, 'y'), fs.files["C:\\F"]);
+      EXPECT_EQ(fs.files, fs.Disk());  // closed means on the disk
     }
+    // After a failed write nothing more lands: no block after a gap.
+    if (failAt == 1) EXPECT_EQ("", fs.files["C:\\F"]);
+    if (failAt == 1) EXPECT_EQ(1, fs.writes);
+    if (failAt == 2) EXPECT_EQ(512u, fs.files["C:\\F"].size());
   }
 }
 
