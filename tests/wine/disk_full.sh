@@ -134,10 +134,12 @@ ok = True
 for name, path, texts in (("Config.sys", f"{d}/Config.sys", config_texts),
                           ("WinInit.INI", f"{w}/WinInit.INI", wininit_texts)):
     now = read(path)
-    if now in texts:
+    if now is None and now in texts:
+        print(f"{name}: absent, as it was")
+    elif now in texts:
         state = "as it was" if now in (config, wininit) else "rewritten"
-        print(f"{name}: complete, {len(now or b'')} bytes, {state}")
-    elif any(c in texts for c in copies):
+        print(f"{name}: complete, {len(now)} bytes, {state}")
+    elif any(c is not None and c in texts for c in copies):
         print(f"{name}: {len(now or b'')} bytes; its complete new text is kept beside it")
     else:
         print(f"{name}: {len(now or b'')} bytes, not whole, and no complete copy on the disk")
