@@ -13,6 +13,7 @@
  *                   b = 1: it then broadcasts TaskbarCreated, as shells of IE 4
  *                   and later do
  *   WM_APP+3 0 m    "click": post mouse message m to every icon's owner
+ *   WM_APP+4        refuse the next modify, the icon staying (as Wine's area now and then does)
  * Log lines: "ready", then "WHAT RESULT icons=N t=MS" (GetTickCount), WHAT one
  * of add, modify, delete, ended, started, clicked. */
 #include <stdio.h>
@@ -39,6 +40,7 @@ static struct Icon g_icons[MAX_ICONS];
 static int g_count;
 static int g_running = 1;
 static int g_restartPending, g_anyCall, g_broadcast;  /* calls still to refuse; broadcast then */
+static int g_refuseModify;
 
 static int Find(HWND owner, UINT id) {
   int i;
@@ -52,6 +54,10 @@ static int Take(DWORD message, const struct NotifyHead* head) {
   HWND owner = (HWND)(LONG_PTR)head->hWnd;
   int at = Find(owner, head->uID);
   if (!g_running) return 0;
+  if (message == NIM_MODIFY && g_refuseModify) {
+    g_refuseModify = 0;
+    return 0;
+  }
   switch (message) {
     case NIM_ADD:
       if (at >= 0 || g_count == MAX_ICONS) return 0; /* a shell has one icon per owner and id */
@@ -111,6 +117,10 @@ static LRESULT CALLBACK AreaProc(HWND window, UINT message, WPARAM wParam, LPARA
       if (g_icons[i].callback)
         PostMessageA(g_icons[i].owner, g_icons[i].callback, g_icons[i].id, lParam);
     Log("clicked", g_count);
+    return 0;
+  }
+  if (message == WM_APP + 4) {
+    g_refuseModify = 1;
     return 0;
   }
   if (message == WM_CLOSE) {

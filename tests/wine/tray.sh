@@ -232,6 +232,33 @@ case $case_name in
     expect_eq "icons added in all" "$(area_lines | grep -c '^add 1')" 2
     expect_eq "last call" "$(area_lines | tail -1 | cut -d' ' -f1-3)" "delete 1 icons=0"
     ;;
+  shell_not_ready)
+    # Started before a shell takes icons: the icon comes once one does.
+    area_start
+    area_post 32769 0 2   # ended; back after refusing two adds
+    rig_wait_for grep -q '^ended' "$AREA_LOG"
+    start_tray
+    rig_wait_for eval 'area_after ended | grep -q "^add 1 icons=1"'
+    expect_eq "adds" "$(area_lines | grep -c '^add')" 3
+    area_choose 40001
+    expect_eq "tray exit code" "$(rig_exit_code tray)" 0
+    ;;
+  modify_refused)
+    # A shell that refuses one modify but keeps the icon: no second icon.
+    area_start
+    start_tray
+    wait_settled
+    rig_wait_for grep -q '^add 1 icons=1' "$AREA_LOG"
+    area_post 32772 0 0
+    rig_wait_for grep -q '^modify 0 icons=1' "$AREA_LOG"
+    rig_wait_for grep -q '^add 0 icons=1' "$AREA_LOG"                  # refused: it is there
+    rig_wait_for eval 'area_after add | grep -q "^modify 1 icons=1"'   # animating again
+    expect_eq "adds after the refused modify" "$(area_lines | grep '^add' | cut -d' ' -f1-3 | tr '\n' ,)" \
+      "add 1 icons=1,add 0 icons=1,"
+    area_choose 40001
+    expect_eq "tray exit code" "$(rig_exit_code tray)" 0
+    expect_eq "last call" "$(area_lines | tail -1 | cut -d' ' -f1-3)" "delete 1 icons=0"
+    ;;
   *) rig_fail "unknown case $case_name" ;;
 esac
 echo "PASS: tray $case_name"
