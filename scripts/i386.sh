@@ -82,7 +82,9 @@ i386_add_backports() {
   printf 'Types: deb\nURIs: %s\nSuites: %s-backports\nComponents: main\n%s' \
     "$mirror" "$codename" "${keyring:+Signed-By: $keyring
 }" | i386_sudo tee "$list" >/dev/null
-  i386_sudo apt-get update -qq
+  # A mirror in mid-sync may serve one stale index; the others still hold.
+  i386_sudo apt-get update -qq ||
+    echo "apt-get update reported errors; installing from the lists it has." >&2
 }
 
 # i386_mirror CODENAME: "URI [KEYRING]" of the first apt source serving CODENAME's main suite.
