@@ -14,7 +14,7 @@ const char* DriveRoot(const char* path, char* root);
 // A drive whose free space cannot be read is not taken as full.
 int RoomToGrow(FileSystem& fs, const char* path, unsigned oldSize, unsigned newSize);
 
-// The size of an open file's data and a hash of it, read from its start.
+// The size of a file's data and a hash of it; 0 when it cannot be read whole.
 struct FileDigest {
   unsigned size;
   unsigned hash;
