@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,29 +89,42 @@ TEST(QueueBootDeletions, TwoRunsQueueTwice) {
   }
 }
 
-TEST(QueueBootDeletions, FailuresWriteNothing) {
-  struct Case {
-    const char* what; bool exists; std::string before; int failMode; bool readOnly; bool failSize;
-    bool failReads;
-  };
+TEST(QueueBootDeletions, FailuresLeaveTheFileAsItWas) {
+  struct Case { std::string what; bool exists; std::string before; std::function<void(FakeFileSystem&)> fault; };
   const std::string last = "[Rename]\r\n", inside = "[Rename]\r\n[X]\r\n";
-  const Case cases[] = {
-      {"create fails", false, "", kOpenCreate, false, false, false},
-      {"append-open fails", true, last, kOpenUpdate, false, false, false},
-      {"read-only queue file", true, last, -1, true, false, false},
-      {"size unknown", true, last, -1, false, true, false},
-      {"the file cannot be read", true, inside, -1, false, false, true},
-      {"the copy cannot be made", true, inside, kOpenWrite, false, false, false},
-      {"read-only, to be rewritten", true, inside, -1, true, false, false},
+  std::vector<Case> cases = {
+      {"create fails", false, "", [](FakeFileSystem& fs) { fs.failOpenMode = kOpenCreate; }},
+      {"a new file written short is deleted", false, "", [](FakeFileSystem& fs) { fs.failWriteAt = 1; }},
+      {"there, but not to be opened for reading: never emptied", true, last + "NUL=C:\\O.TMP\r\n",
+       [](FakeFileSystem& fs) { fs.failOpenMode = kOpenRead; }},
+      {"append-open fails", true, last, [](FakeFileSystem& fs) { fs.failOpenMode = kOpenUpdate; }},
+      {"read-only queue file", true, last, [](FakeFileSystem& fs) { fs.readOnly.insert(kQueue); }},
+      {"size unknown", true, last, [](FakeFileSystem& fs) { fs.failSize = true; }},
+      {"the file cannot be read", true, inside, [](FakeFileSystem& fs) { fs.failReads = true; }},
+      {"the copy cannot be made", true, inside, [](FakeFileSystem& fs) { fs.failOpenMode = kOpenWrite; }},
+      {"read-only, to be rewritten", true, inside, [](FakeFileSystem& fs) { fs.readOnly.insert(kQueue); }},
   };
+  // An append that fails where the free-space check cannot see it is cut back
+  // to how the file ended, Ctrl-Z marks and all.
+  const std::pair<const char*, std::function<void(FakeFileSystem&)>> appendFaults[] = {
+      {"write fails", [](FakeFileSystem& fs) { fs.failWriteAt = 1; }},
+      {"short write on a disk that hides its space",
+       [](FakeFileSystem& fs) {
+         fs.clusterBytes = 64;
+         fs.totalClusters = 1;  // the file's own cluster: the lines fit only in part
+         fs.reportFreeSpace = false;
+       }},
+      {"flush fails", [](FakeFileSystem& fs) { fs.failFlushes = true; }},
+      {"close fails", [](FakeFileSystem& fs) { fs.failCloseAt = 2; }},  // after the search's
+  };
+  for (const std::string& before : {last + "NUL=C:\\A.TMP\r\n", last + "NUL=C:\\A.TMP",
+                                    last + "NUL=C:\\A.TMP\r\n\x1a\x1a"})
+    for (auto& fault : appendFaults) cases.push_back({fault.first + (" on " + before), true, before, fault.second});
   for (const Case& c : cases) {
     FakeFileSystem fs;
     if (c.exists) fs.files[kQueue] = c.before;
-    if (c.readOnly) fs.readOnly.insert(kQueue);
     fs.honourReadOnlyOnCopy = false;  // as Wine running as root: the step itself must refuse
-    fs.failOpenMode = c.failMode;
-    fs.failSize = c.failSize;
-    fs.failReads = c.failReads;
+    c.fault(fs);
     Queue(fs);
     EXPECT_EQ(c.exists ? 1u : 0u, fs.files.count(kQueue)) << c.what;
     if (c.exists) EXPECT_EQ(c.before, fs.files[kQueue]) << c.what;
@@ -125,43 +139,6 @@ TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
   fs.failReadAt = 3;  // past the two reads that find the section: the tail's read
   Queue(fs);
   EXPECT_EQ("[Rename]\x1a" + kLines, fs.files[kQueue]);
-}
-
-TEST(QueueBootDeletions, FailedAppendIsCutBackToHowTheFileEnded) {
-  // Faults the free-space check cannot see: a failed write, a short one on a
-  // disk that does not report its space, a failed flush or close.
-  const std::string files[] = {"[Rename]\r\nNUL=C:\\A.TMP\r\n", "[Rename]\r\nNUL=C:\\A.TMP",
-                               "[Rename]\r\nNUL=C:\\A.TMP\r\n\x1a\x1a"};
-  enum Fault { kWrite, kShortWrite, kFlush, kClose };
-  for (const std::string& before : files) {
-    for (Fault fault : {kWrite, kShortWrite, kFlush, kClose}) {
-      FakeFileSystem fs;
-      fs.files[kQueue] = before;
-      if (fault == kWrite) fs.failWriteAt = 1;
-      if (fault == kShortWrite) {
-        fs.clusterBytes = 64;
-        fs.totalClusters = 1;  // the file's own cluster: the lines fit only in part
-        fs.reportFreeSpace = false;
-      }
-      if (fault == kFlush) fs.failFlushes = true;
-      if (fault == kClose) fs.failCloseAt = 2;  // the append's, after the section search's
-      Queue(fs);
-      EXPECT_EQ(before, fs.files[kQueue]) << fault << " " << before;
-      EXPECT_EQ(0, fs.openFiles());
-    }
-  }
-}
-
-TEST(QueueBootDeletions, NewFileThatCannotBeWrittenWholeIsDeleted) {
-  FakeFileSystem fs;
-  fs.failWriteAt = 1;
-  Queue(fs);
-  EXPECT_EQ(0u, fs.files.count(kQueue));
-  FakeFileSystem shared;  // there, but not to be opened for reading: never emptied
-  shared.files[kQueue] = "[Rename]\r\nNUL=C:\\OTHER.TMP\r\n";
-  shared.failOpenMode = kOpenRead;
-  Queue(shared);
-  EXPECT_EQ("[Rename]\r\nNUL=C:\\OTHER.TMP\r\n", shared.files[kQueue]);
 }
 
 TEST(QueueBootDeletions, EveryFailurePointOfARewriteLeavesTheFileWholeOrDone) {
