@@ -19,11 +19,14 @@ int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length) {
 
 namespace {
 
-void WriteUpper(TextWriter& out, const char* text, unsigned length) {
-  for (unsigned i = 0; i < length; ++i) out.Put(UpperAscii(text[i]));
+// A kept line goes out byte for byte: in code pages 932 to 950 a trail byte
+// may lie in a to z, and LOADLIN, SET and ECHO arguments are case-sensitive.
+void WriteKept(TextWriter& out, const char* text, unsigned length) {
+  for (unsigned i = 0; i < length; ++i) out.Put(text[i]);
 }
 
-// Feeds a line's characters to the matcher, upper-cased; 1 when the key was seen.
+// Feeds a line's characters to the matcher, upper-cased for the comparison
+// only; 1 when the key was seen.
 int FeedUpper(Matcher& matcher, const char* text, unsigned length) {
   int found = 0;
   for (unsigned i = 0; i < length; ++i) found |= matcher.Feed(UpperAscii(text[i]));
@@ -46,7 +49,7 @@ int FinishLongLine(TextReader& in, TextWriter& out, Matcher& matcher, int found,
   if (!in.SeekTo(lineStart)) return 0;
   for (;;) {
     if (!ReadLine(in, chunk, sizeof chunk, &length)) break;
-    WriteUpper(out, chunk, length);
+    WriteKept(out, chunk, length);
     if (chunk[length - 1] == '\n' || in.Tell() >= lineEnd) break;
   }
   // The second reading stops where the first did, so the next line follows.
@@ -74,7 +77,7 @@ int FilterLines(TextReader& in, TextWriter& out, const char* key) {
       if (in.ReachedEnd()) break;
       continue;
     }
-    if (!found) WriteUpper(out, line, length);
+    if (!found) WriteKept(out, line, length);
   }
   return in.ReachedEnd();
 }

@@ -1,5 +1,5 @@
 // The startup-file step: lines naming the card's DOS drivers are removed from
-// Config.sys, Autoexec.Bat and DosStart.Bat; every other line comes back upper-cased.
+// Config.sys, Autoexec.Bat and DosStart.Bat; every other line comes back as it was.
 #pragma once
 
 #include "file_system.h"
@@ -16,7 +16,8 @@ enum { kLineSize = 1024 };
 int ReadLine(TextReader& in, char* line, unsigned size, unsigned* length);
 
 // Copies every line of in that does not contain key (both upper-cased, a to z
-// only) to out, upper-cased. Lines of any length are judged and kept whole.
+// only, for the comparison) to out exactly as read. Lines of any length are
+// judged and kept whole.
 // Yields 1 when the input was read to its real end.
 int FilterLines(TextReader& in, TextWriter& out, const char* key);
 

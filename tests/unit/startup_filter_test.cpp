@@ -22,30 +22,40 @@ TEST(RemoveLinesContaining, Filtering) {
   const std::string longKept(3000, 'a');
   const std::string longDropped = std::string(1500, 'b') + "es1938.sys" + std::string(1500, 'c');
   const std::string straddling = std::string(1018, 'd') + "es1938.sys";  // key across 1023
+  // Shift-JIS "テスト": trail bytes 0x65 and 0x67 are 'e' and 'g'.
+  const std::string katakana = "\x83\x65\x83\x58\x83\x67";
   const Case cases[] = {
-      {"drops the key in any case, upper-cases the rest",
+      {"drops the key in any case, keeps the rest as it was",
        "DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nDEVICE=C:\\ES1938.SYS /A:220\r\nfiles=40\r\n",
-       "DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nFILES=40\r\n"},
+       "DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nfiles=40\r\n"},
       {"a remark naming the key goes too", "rem es1938.sys here\r\nbuffers=20\r\n",
-       "BUFFERS=20\r\n"},
-      {"bare LF line ends come back as CR LF", "a\nb\n", "A\r\nB\r\n"},
-      {"a last line without line end stays without", "a\r\nlast", "A\r\nLAST"},
-      {"a dropped last line without line end", "a\r\nES1938.SYS", "A\r\n"},
+       "buffers=20\r\n"},
+      {"double-byte text whose trail bytes are a to z",
+       "REM " + katakana + "\r\ndevice=es1938.sys\r\nECHO " + katakana + "\r\n",
+       "REM " + katakana + "\r\nECHO " + katakana + "\r\n"},
+      {"LOADLIN's case-sensitive arguments",
+       "loadlin c:\\linux\\vmlinuz root=/dev/hda2 ro\r\nC:\\Es1938.Sys\r\n",
+       "loadlin c:\\linux\\vmlinuz root=/dev/hda2 ro\r\n"},
+      {"mixed-case ECHO and SET lines",
+       "@Echo Off\r\nSET Blaster=A220 I5\r\nDevice=Es1938.SYS\r\necho Ready, Mixed Case\r\n",
+       "@Echo Off\r\nSET Blaster=A220 I5\r\necho Ready, Mixed Case\r\n"},
+      {"bare LF line ends come back as CR LF", "a\nb\n", "a\r\nb\r\n"},
+      {"a last line without line end stays without", "a\r\nlast", "a\r\nlast"},
+      {"a dropped last line without line end", "a\r\nES1938.SYS", "a\r\n"},
       {"empty file", "", ""},
-      {"empty lines stay", "\r\n\r\nx\r\n", "\r\n\r\nX\r\n"},
-      {"Ctrl-Z mark and what follows are gone", "a\r\n\x1a" "garbage\r\n", "A\r\n"},
-      {"accented bytes unchanged", "rem caf\xe9 \xe0\r\n", "REM CAF\xe9 \xe0\r\n"},
-      {"a CR without LF stays inside its line", "a\rb\r\n", "A\rB\r\n"},
-      {"a kept long line is written whole", longKept + "\r\nz\r\n",
-       std::string(3000, 'A') + "\r\nZ\r\n"},
+      {"empty lines stay", "\r\n\r\nx\r\n", "\r\n\r\nx\r\n"},
+      {"Ctrl-Z mark and what follows are gone", "a\r\n\x1a" "garbage\r\n", "a\r\n"},
+      {"accented bytes unchanged", "rem caf\xe9 \xe0\r\n", "rem caf\xe9 \xe0\r\n"},
+      {"a CR without LF stays inside its line", "a\rb\r\n", "a\rb\r\n"},
+      {"a kept long line is written whole", longKept + "\r\nz\r\n", longKept + "\r\nz\r\n"},
       {"a long line with the key far in goes whole", "x\r\n" + longDropped + "\r\ny\r\n",
-       "X\r\nY\r\n"},
-      {"the key across the 1022-character chunk boundary", straddling + "\r\nk\r\n", "K\r\n"},
-      {"a long last line without line end", "x\r\n" + longKept, "X\r\n" + std::string(3000, 'A')},
-      {"a long line ended by Ctrl-Z", longKept + "\x1a" "zz", std::string(3000, 'A')},
+       "x\r\ny\r\n"},
+      {"the key across the 1022-character chunk boundary", straddling + "\r\nk\r\n", "k\r\n"},
+      {"a long last line without line end", "x\r\n" + longKept, "x\r\n" + longKept},
+      {"a long line ended by Ctrl-Z", longKept + "\x1a" "zz", longKept},
       {"exactly 1022 characters and its line end", std::string(1022, 'e') + "\r\nf",
-       std::string(1022, 'E') + "\r\nF"},
-      {"exactly 1023 characters, no line end", std::string(1023, 'g'), std::string(1023, 'G')},
+       std::string(1022, 'e') + "\r\nf"},
+      {"exactly 1023 characters, no line end", std::string(1023, 'g'), std::string(1023, 'g')},
   };
   for (const Case& c : cases) {
     FakeFileSystem fs = SystemWith(c.before);
@@ -68,7 +78,7 @@ TEST(RemoveLinesContaining, EveryFailurePointLeavesTheFileAsItWas) {
   // Large enough for several reads and writes; a long line makes the filter seek too.
   const std::string original = "device=c:\\es1938.sys\r\n" + std::string(2000, 'x') + "\r\n" +
                                std::string(300, 'y') + "\r\nlast";
-  const std::string filtered = std::string(2000, 'X') + "\r\n" + std::string(300, 'Y') + "\r\nLAST";
+  const std::string filtered = std::string(2000, 'x') + "\r\n" + std::string(300, 'y') + "\r\nlast";
   int failures = 0, failedBeforeCopy = 0;
   for (int kind = 0; kind < 3; ++kind) {
     for (int n = 1; n <= 40; ++n) {
@@ -122,9 +132,9 @@ TEST(FilterStartupFiles, SixPassesOverThreeFiles) {
       "path c:\\windows;c:\\dos\r\nREM es1938.com is loaded here\r\nc:\\essolo.com\r\n";
   fs.files["C:\\WINDOWS\\DosStart.Bat"] = "c:\\es1938.com\r\nmouse\r\n";
   FilterStartupFiles(fs);
-  EXPECT_EQ("FILES=40\r\n", fs.files["C:\\Config.sys"]);
-  EXPECT_EQ("PATH C:\\WINDOWS;C:\\DOS\r\n", fs.files["C:\\Autoexec.Bat"]);
-  EXPECT_EQ("MOUSE\r\n", fs.files["C:\\WINDOWS\\DosStart.Bat"]);
+  EXPECT_EQ("files=40\r\n", fs.files["C:\\Config.sys"]);
+  EXPECT_EQ("path c:\\windows;c:\\dos\r\n", fs.files["C:\\Autoexec.Bat"]);
+  EXPECT_EQ("mouse\r\n", fs.files["C:\\WINDOWS\\DosStart.Bat"]);
   EXPECT_EQ(5, fs.copies);  // the last pass finds nothing to change: no copy over
   EXPECT_EQ(0u, fs.files.count(kTemp));
 }

@@ -115,7 +115,7 @@ def filtered(text, keys):
     for line in lines:
         upper = bytes(c - 32 if 97 <= c <= 122 else c for c in line)
         if not any(k in upper for k in keys):
-            out += upper.replace(b"\n", b"\r\n")
+            out += line.replace(b"\n", b"\r\n")
     return out
 config = read(f"{t}/Config.before")
 config_texts = {config, filtered(config, [b"ES1938.SYS"]), filtered(config, [b"ESSOLO.SYS"]),

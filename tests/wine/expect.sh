@@ -9,9 +9,9 @@ QUEUE_LINES=$(printf '%s\r\n' 'NUL=C:\windows\system32\ES1938.drv' 'NUL=C:\windo
   'NUL=C:\windows\system32\Essmpu.drv' 'NUL=C:\windows\system32\Essswt.drv' \
   'NUL=C:\windows\system32\Essolo.drv' 'NUL=C:\windows\ZM640UTL.exe' 'NUL=C:\windows\ZM640UNI.exe'; echo .)
 QUEUE_LINES=${QUEUE_LINES%.}   # keep the last CR LF
-CONFIG_AFTER=$'DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nDEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS\r\nFILES=40\r\n'
-AUTOEXEC_AFTER=$'@ECHO OFF\r\nPROMPT $P$G\r\nPATH C:\\WINDOWS;C:\\DOS\r\nSET BLASTER=A220 I5 D1\r\n'
-DOSSTART_AFTER=$'@ECHO OFF\r\nC:\\MOUSE\\MOUSE.COM\r\n'
+CONFIG_AFTER=$'DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nREM \x83\x65\x83\x58\x83\x67\r\nDEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS\r\nFILES=40\r\n'
+AUTOEXEC_AFTER=$'@ECHO OFF\r\nPROMPT $p$g\r\npath c:\\windows;c:\\dos\r\nSET BLASTER=A220 I5 D1\r\nSet Temp=C:\\Windows\\Temp\r\n'
+DOSSTART_AFTER=$'@echo off\r\nc:\\mouse\\mouse.com\r\nEcho Starting Linux\r\nloadlin c:\\linux\\vmlinuz root=/dev/hda2 ro\r\n'
 
 # expect_bytes FILE BYTES
 expect_bytes() {

@@ -60,7 +60,7 @@ case $case_name in
     printf 'device=c:\\es1938.sys\nrem caf\xe9 \xe0 ok\n%s\r\nREM ESSOLO.SYS\r\nlast\x1atrailing' "$long" \
       >"$C/Config.sys"
     rig_remove
-    expect_bytes "$C/Config.sys" "$(printf 'REM CAF\xe9 \xe0 OK\r\n%s\r\nLAST' "${long^^}")"
+    expect_bytes "$C/Config.sys" "$(printf 'rem caf\xe9 \xe0 ok\r\n%s\r\nlast' "$long")"
     ;;
   read_only)
     keep_copies "$C/Config.sys"

@@ -23,7 +23,10 @@ blob "$sys/Essolo.dr_" Essolo.dr_
 blob "$win/Essswt.bak" Essswt.bak
 blob "$c/Es1938.txt" Es1938.txt
 
+# Kept lines come back byte for byte: Shift-JIS text whose trail bytes are
+# a to z, LOADLIN's case-sensitive arguments, mixed-case ECHO and SET.
 crlf "DEVICE=C:\\WINDOWS\\HIMEM.SYS" \
+     $'REM \x83\x65\x83\x58\x83\x67' \
      "DEVICE=C:\\ES1938.SYS /A:220 /I:5" \
      "rem device=c:\\essolo.sys is the card's driver" \
      "DEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS" \
@@ -33,10 +36,13 @@ crlf "@ECHO OFF" \
      "path c:\\windows;c:\\dos" \
      "C:\\Es1938.com /Q" \
      "LH C:\\ESSOLO.COM" \
-     "SET BLASTER=A220 I5 D1" >"$c/Autoexec.Bat"
+     "SET BLASTER=A220 I5 D1" \
+     "Set Temp=C:\\Windows\\Temp" >"$c/Autoexec.Bat"
 crlf "@echo off" \
      "c:\\es1938.com" \
-     "c:\\mouse\\mouse.com" >"$win/DosStart.Bat"
+     "c:\\mouse\\mouse.com" \
+     "Echo Starting Linux" \
+     "loadlin c:\\linux\\vmlinuz root=/dev/hda2 ro" >"$win/DosStart.Bat"
 
 # INF files: some name the card, others do not.
 crlf "[Version]" "Signature=\$CHICAGO\$" "[Manufacturer]" "%ZM%=ZM640" \
