@@ -5,6 +5,7 @@
 #include "removal_steps.h"
 #include "resource.h"
 #include "tray_identity.h"
+#include "win32_lookup.h"
 
 namespace {
 
@@ -13,10 +14,32 @@ const char kConfirmText[] =
     "components?";
 const char kConfirmCaption[] = "Comfirm File Deletion";
 
+// Windows NT's token calls, found at run time: Windows 95's import list has none.
+void EnableShutdownPrivilege() {
+  typedef BOOL(WINAPI * OpenToken)(HANDLE, DWORD, PHANDLE);
+  typedef BOOL(WINAPI * LookUpPrivilege)(LPCSTR, LPCSTR, PLUID);
+  typedef BOOL(WINAPI * AdjustPrivileges)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
+                                          PTOKEN_PRIVILEGES, PDWORD);
+  OpenToken openToken = LookUpFunction<OpenToken>("advapi32.dll", "OpenProcessToken");
+  LookUpPrivilege lookUp = LookUpFunction<LookUpPrivilege>("advapi32.dll", "LookupPrivilegeValueA");
+  AdjustPrivileges adjust = LookUpFunction<AdjustPrivileges>("advapi32.dll", "AdjustTokenPrivileges");
+  HANDLE token;
+  if (openToken == 0 || lookUp == 0 || adjust == 0 ||
+      !openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    return;
+  TOKEN_PRIVILEGES privileges;
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (lookUp(0, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+    adjust(token, FALSE, &privileges, 0, 0, 0);
+  CloseHandle(token);
+}
+
 INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_COMMAND) {
-    RestartAction action = ChooseRestartAction(LOWORD(wParam));
+    RestartAction action = ChooseRestartAction(LOWORD(wParam), GetVersion());
     if (action.endsDialog) EndDialog(dialog, 1);
+    if (action.enableShutdownPrivilege) EnableShutdownPrivilege();
     if (action.exitWindows != 0) ExitWindowsEx(action.exitWindows, 0);
   }
   return FALSE;

@@ -18,13 +18,17 @@ int RunRemoval(RemovalShell& shell) {
   return 1;
 }
 
-RestartAction ChooseRestartAction(unsigned commandId) {
-  RestartAction action = {0, 0};
+RestartAction ChooseRestartAction(unsigned commandId, unsigned long windowsVersion) {
+  RestartAction action = {0, 0, 0};
   switch (commandId) {
     case kIdShutDown: action.endsDialog = 1; action.exitWindows = kExitShutdown; break;
     case kIdRestart: action.endsDialog = 1; action.exitWindows = kExitReboot; break;
     case kIdCancel: action.endsDialog = 1; break;
     default: break;  // IDCANCEL (Esc) included: only the three buttons end the dialog
   }
+  // Windows NT grants ExitWindowsEx only with the privilege enabled, which it
+  // is not by default (KB Q176695); Windows 9x has no privileges.
+  int windowsNt = (windowsVersion & 0x80000000ul) == 0;
+  action.enableShutdownPrivilege = action.exitWindows != 0 && windowsNt;
   return action;
 }

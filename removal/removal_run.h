@@ -37,5 +37,7 @@ enum { kExitShutdown = 1, kExitReboot = 2 };
 struct RestartAction {
   int endsDialog;         // 1: EndDialog with result 1
   unsigned exitWindows;   // ExitWindowsEx flags to ask for after that; 0: none
+  int enableShutdownPrivilege;  // 1: SeShutdownPrivilege first, or Windows NT refuses the call
 };
-RestartAction ChooseRestartAction(unsigned commandId);
+// windowsVersion is GetVersion's result: its high bit is set on Windows 9x.
+RestartAction ChooseRestartAction(unsigned commandId, unsigned long windowsVersion);

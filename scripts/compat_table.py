@@ -14,9 +14,10 @@ VERSIONS = [("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows
             ("nt40", "Windows NT 4.0"), ("win2k", "Windows 2000"), ("winxp", "Windows XP"),
             ("win10", "Windows 10")]
 NT_FAMILY = {"nt40", "win2k", "winxp", "win10"}
-# Wine's boot step carries WinInit.INI out whatever version it plays; Windows NT never reads it.
-ON_REAL_NT = ("; real NT never reads WinInit.INI: the seven queued files (the .drv drivers "
-              "and both programs) stay")
+# Wine's boot step carries WinInit.INI out whatever version it plays; Windows NT
+# restarts (the removal enables the shutdown privilege) but never reads it.
+ON_REAL_NT = ("; real NT restarts (shutdown privilege enabled first) but never reads WinInit.INI: "
+              "the seven queued files (the .drv drivers and both programs) stay")
 CASES = [("removal", "Removal: No changes nothing; Yes, Cancel: exactly the card's keys, files, "
                      "INF files and startup lines go, WinInit.INI queued"),
          ("next_start", "Next start after Yes, Restart: none of the card's 21 files left"),

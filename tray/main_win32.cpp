@@ -138,6 +138,9 @@ class Win32TrayShell : public TrayShell {
   unsigned WindowsDirectory(char* buffer, unsigned size) override {
     return GetWindowsDirectoryA(buffer, size);
   }
+  unsigned SystemDirectory(char* buffer, unsigned size) override {
+    return GetSystemDirectoryA(buffer, size);
+  }
   unsigned Milliseconds() override { return GetTickCount(); }
 };
 

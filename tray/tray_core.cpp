@@ -109,6 +109,18 @@ unsigned RunFromWindowsDirectory(TrayShell& shell, const TrayState& state, const
   return shell.RunProgram(command);
 }
 
+const char kMultimediaCommand[] = "%s\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl";
+
+// Windows 2000 and XP keep rundll32.exe in the system directory only.
+unsigned RunFromSystemDirectory(TrayShell& shell, const char* format) {
+  char directory[kCommandSize], command[kCommandSize];
+  unsigned length = shell.SystemDirectory(directory, sizeof directory);
+  if (length == 0 || length >= sizeof directory ||
+      !FormatText(command, sizeof command, format, directory))
+    return 0;
+  return shell.RunProgram(command);
+}
+
 }  // namespace
 
 void TrayStart(TrayShell& shell, TrayState& state) {
@@ -166,8 +178,8 @@ void TrayCommand(TrayShell& shell, TrayState& state, unsigned commandId) {
       Toggle3D(state);  // the label and the mixer follow at the next tick
       break;
     case kCmdMultimedia:
-      if (RunFromWindowsDirectory(shell, state,
-                                  "%s\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl") < 32)
+      if (RunFromWindowsDirectory(shell, state, kMultimediaCommand) < 32 &&
+          RunFromSystemDirectory(shell, kMultimediaCommand) < 32)
         shell.ShowMessage("Error Message", "Unable to open MultiMedia windows");
       break;
     case kCmdUninstall:

@@ -75,6 +75,7 @@ class TrayShell {
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual unsigned RunProgram(const char* commandLine) = 0;  // WinExec, SW_SHOW
   virtual unsigned WindowsDirectory(char* buffer, unsigned size) = 0;
+  virtual unsigned SystemDirectory(char* buffer, unsigned size) = 0;  // GetSystemDirectoryA
   virtual unsigned Milliseconds() = 0;  // GetTickCount: wraps after 49.7 days
 
  protected:

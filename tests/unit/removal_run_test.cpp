@@ -57,19 +57,25 @@ TEST(RunRemoval, YesRunsEveryStepInOrder) {
 }
 
 TEST(ChooseRestartAction, OnlyTheThreeButtonsEndTheDialog) {
-  struct Case { unsigned id; int ends; unsigned exitFlags; };
+  // GetVersion as Windows 98 (4.10, high bit set) and Windows 2000 (5.0) give it.
+  const unsigned long win98 = 0xC0000A04ul, win2k = 0x08930005ul;
+  struct Case { unsigned id; unsigned long version; int ends; unsigned exitFlags; int privilege; };
   const Case cases[] = {
-      {kIdShutDown, 1, kExitShutdown},
-      {kIdRestart, 1, kExitReboot},
-      {kIdCancel, 1, 0},
-      {2 /* IDCANCEL: Esc */, 0, 0},
-      {1 /* IDOK */, 0, 0},
-      {1007, 0, 0},
+      {kIdShutDown, win98, 1, kExitShutdown, 0},
+      {kIdRestart, win98, 1, kExitReboot, 0},
+      {kIdCancel, win98, 1, 0, 0},
+      {kIdShutDown, win2k, 1, kExitShutdown, 1},
+      {kIdRestart, win2k, 1, kExitReboot, 1},
+      {kIdCancel, win2k, 1, 0, 0},
+      {2 /* IDCANCEL: Esc */, win2k, 0, 0, 0},
+      {1 /* IDOK */, win98, 0, 0, 0},
+      {1007, win2k, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    RestartAction action = ChooseRestartAction(c.id);
+    RestartAction action = ChooseRestartAction(c.id, c.version);
     EXPECT_EQ(c.ends, action.endsDialog) << c.id;
     EXPECT_EQ(c.exitFlags, action.exitWindows) << c.id;
+    EXPECT_EQ(c.privilege, action.enableShutdownPrivilege) << c.id << " " << c.version;
   }
   EXPECT_EQ(1u, kExitShutdown);  // EWX_SHUTDOWN
   EXPECT_EQ(2u, kExitReboot);    // EWX_REBOOT

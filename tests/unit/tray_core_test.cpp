@@ -12,10 +12,11 @@ namespace {
 class RecordingTray : public TrayShell {
  public:
   unsigned devices = 1, openResult = 0, readResult = 0, readValue = 1, writeResult = 0;
-  unsigned runResult = 33;
+  std::vector<unsigned> runResults = {33};  // WinExec's answers in turn; the last repeats
   int addResult = 1, modifyResult = 1;  // the shell's answers
   unsigned clock = 5000;                // ms, advanced by the test
   std::string windowsDir = "C:\\WINDOWS";
+  std::string systemDir = "C:\\WINDOWS\\SYSTEM";
   std::vector<std::string> calls;
 
   std::vector<std::string> Take() {
@@ -63,12 +64,20 @@ class RecordingTray : public TrayShell {
   }
   unsigned RunProgram(const char* command) override {
     Log(std::string("run ") + command);
-    return runResult;
+    unsigned result = runResults.front();
+    if (runResults.size() > 1) runResults.erase(runResults.begin());
+    return result;
+  }
+  static unsigned Directory(const std::string& dir, char* buffer, unsigned size) {
+    if (dir.size() + 1 > size) return static_cast<unsigned>(dir.size() + 1);
+    memcpy(buffer, dir.c_str(), dir.size() + 1);
+    return static_cast<unsigned>(dir.size());
   }
   unsigned WindowsDirectory(char* buffer, unsigned size) override {
-    if (windowsDir.size() + 1 > size) return static_cast<unsigned>(windowsDir.size() + 1);
-    memcpy(buffer, windowsDir.c_str(), windowsDir.size() + 1);
-    return static_cast<unsigned>(windowsDir.size());
+    return Directory(windowsDir, buffer, size);
+  }
+  unsigned SystemDirectory(char* buffer, unsigned size) override {
+    return Directory(systemDir, buffer, size);
   }
   unsigned Milliseconds() override { return clock; }
 };
@@ -208,26 +217,37 @@ TEST(TrayIconEvent, ClickPausesDoubleClickCancelsRightClickPopsUp) {
 }
 
 TEST(TrayCommand, Commands) {
-  struct Case { unsigned id; unsigned runResult; std::string windowsDir; Calls expected; };
+  struct Case {
+    unsigned id;
+    std::vector<unsigned> runResults;
+    std::string windowsDir, systemDir;
+    Calls expected;
+  };
   const std::string longDir = "C:\\" + std::string(80, 'W');
+  const std::string fromWindows = "run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl";
+  const std::string fromSystem = "run C:\\WINNT\\system32\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl";
+  const std::string noMultimedia = "box Error Message / Unable to open MultiMedia windows";
+  const std::string system = "C:\\WINNT\\system32";
   const Case cases[] = {
-      {kCmdExit, 33, "C:\\WINDOWS", {"delete icon", "kill 1", "destroy"}},
-      {kCmdMultimedia, 33, "C:\\WINDOWS",
-       {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl"}},
-      {kCmdMultimedia, 2, "C:\\WINDOWS",
-       {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl",
-        "box Error Message / Unable to open MultiMedia windows"}},
-      {kCmdMultimedia, 33, "C:\\WINDOWS\\", {"run C:\\WINDOWS\\\\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl"}},
-      // Too long for the 128-byte command: never run cut, the box shows instead.
-      {kCmdMultimedia, 33, longDir, {"box Error Message / Unable to open MultiMedia windows"}},
-      {kCmdUninstall, 2, "C:\\WINDOWS", {"run C:\\WINDOWS\\\\ZM640UNI.exe"}},
-      {kCmdUninstall, 33, "C:\\" + std::string(200, 'W'), {}},
-      {40002, 33, "C:\\WINDOWS", {}},
+      {kCmdExit, {33}, "C:\\WINDOWS", system, {"delete icon", "kill 1", "destroy"}},
+      {kCmdMultimedia, {33}, "C:\\WINDOWS", system, {fromWindows}},
+      {kCmdMultimedia, {33}, "C:\\WINDOWS\\", system, {fromWindows}},
+      // Not in the Windows directory (Windows 2000, XP): the system directory's.
+      {kCmdMultimedia, {2, 33}, "C:\\WINDOWS", system, {fromWindows, fromSystem}},
+      {kCmdMultimedia, {2}, "C:\\WINDOWS", system, {fromWindows, fromSystem, noMultimedia}},
+      {kCmdMultimedia, {2}, "C:\\WINDOWS", "C:\\" + std::string(200, 'S'), {fromWindows, noMultimedia}},
+      // Too long for the 128-byte command: never run cut.
+      {kCmdMultimedia, {33}, longDir, longDir, {noMultimedia}},
+      {kCmdMultimedia, {33}, longDir, system, {fromSystem}},
+      {kCmdUninstall, {2}, "C:\\WINDOWS", system, {"run C:\\WINDOWS\\\\ZM640UNI.exe"}},
+      {kCmdUninstall, {33}, "C:\\" + std::string(200, 'W'), system, {}},
+      {40002, {33}, "C:\\WINDOWS", system, {}},
   };
   for (const Case& c : cases) {
     RecordingTray shell;
     shell.windowsDir = c.windowsDir;
-    shell.runResult = c.runResult;
+    shell.systemDir = c.systemDir;
+    shell.runResults = c.runResults;
     TrayState state{};
     TrayStart(shell, state);
     shell.Take();

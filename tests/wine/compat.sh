@@ -7,9 +7,12 @@
 #            keys, files and INF files, filter the startup files and queue WinInit.INI
 #   next_start  Yes, then Restart, then the next start carries out WinInit.INI:
 #            none of the card's 21 files is left (Wine carries WinInit.INI out
-#            whatever version it plays; Windows NT itself never reads it)
+#            whatever version it plays; Windows NT itself never reads it). On
+#            Windows NT the shutdown privilege is enabled before ExitWindowsEx
 #   tray     the label follows control 41, the 3D command writes it, Exit from
-#            another process removes the icon and ends with exit code 0
+#            another process removes the icon and ends with exit code 0. On
+#            Windows NT, MultiMedia Properties finds rundll32.exe in the system
+#            directory, with no error box
 set -euo pipefail
 source "$(dirname "$0")/rig.sh"
 version=$1 case_name=$2
@@ -17,6 +20,15 @@ rig_begin "compat_${version}_$case_name"
 source "$RIG_DIR/expect.sh"
 wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1 </dev/null ||
   rig_fail "cannot set the Windows version to $version"
+case $version in nt40 | win2k | winxp | win10) windows_nt=1 ;; *) windows_nt=0 ;; esac
+
+# The restart's calls, in order: on Windows NT the privilege first (Wine
+# checks none, so only the calls can show it).
+restart_calls() {
+  sed -n -E 's/^.*:(Call|Ret)  ?[A-Za-z0-9]+\.(LookupPrivilegeValueA|AdjustTokenPrivileges|ExitWindowsEx)\((.*)\) (retval=[0-9a-f]+ )?ret=.*$/\1 \2 \4\3/p' \
+    "$T/removal.log" | sed -E 's/[0-9a-f]{8} "/"/g; s/ +$//; s/^(Call AdjustTokenPrivileges )[0-9a-f]+,/\1token,/' |
+    grep -v '^Ret ExitWindowsEx'
+}
 
 
 case $case_name in
@@ -39,6 +51,12 @@ case $case_name in
     ;;
   next_start)
     rig_remove r
+    if ((windows_nt)); then
+      expect_eq "restart calls" "$(restart_calls | cut -d, -f1-2)" \
+        $'Call LookupPrivilegeValueA 00000000,"SeShutdownPrivilege"\nRet LookupPrivilegeValueA retval=00000001\nCall AdjustTokenPrivileges token,00000000\nRet AdjustTokenPrivileges retval=00000001\nCall ExitWindowsEx 00000002,00000000'
+    else
+      expect_eq "restart calls" "$(restart_calls | grep '^Call')" 'Call ExitWindowsEx 00000002,00000000'
+    fi
     expect_files_removed
     rig_next_start
     expect_next_start_done $'\r\n[Rename]\r\n'"$QUEUE_LINES"
@@ -46,7 +64,9 @@ case $case_name in
   tray)
     rig_mixer_double
     export ZM_MIXER_INITIAL=1
-    rig_start tray env WINEDEBUG=+relay wine 'C:\windows\ZM640UTL.exe'
+    # Wine would run its own rundll32.exe from the system directory, not the stand-in.
+    rig_start tray env WINEDEBUG=+relay WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rundll32.exe=n" \
+      wine 'C:\windows\ZM640UTL.exe'
     rig_wait_for grep -q -s '^set ' "$MIXER_LOG"
     rig_wait_for rig_tray_label_is "Turn Off 3D Effect"
     wine 'C:\windows\mixer_tool.exe' set 0 >/dev/null 2>&1 </dev/null   # another program
@@ -55,6 +75,16 @@ case $case_name in
     rig_post 40005   # the menu's 3D command
     rig_wait_for rig_tray_label_is "Turn Off 3D Effect"
     rig_wait_for eval 'tail -n +$((lines + 1)) "$MIXER_LOG" | grep -q "^set .*value=1 -> 0"'
+    if ((windows_nt)); then
+      rm -f "$WIN/rundll32.exe"
+      # (Its own file: the prefix shares Wine's with the template through hard links.)
+      cp --remove-destination "$ZM_BUILD/test-tools/cmdline_logger.exe" "$WIN/system32/rundll32.exe"
+      rig_post 40006   # MultiMedia Properties
+      rig_wait_for test -s "$PFX/drive_c/cmdline.log"
+      expect_eq "command line" "$(tr -d '\r' <"$PFX/drive_c/cmdline.log")" \
+        'C:\windows\system32\rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl'
+      expect_eq "error boxes" "$(rig_relay_calls tray MessageBoxA)" ""
+    fi
     rig_post 40001   # Exit, as the removal sends it
     expect_eq "tray exit code" "$(rig_exit_code tray)" 0
     expect_eq "last notification-area call" \

@@ -23,6 +23,9 @@ RIG_RELAY="user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.Dial
 RIG_RELAY+=";user32.EndDialog;user32.ExitWindowsEx"
 RIG_RELAY+=";advapi32.RegOpenKeyExA;advapi32.RegDeleteKeyA;kernel32.DeleteFileA"
 RIG_RELAY+=";shell32.Shell_NotifyIconA;kernel32.WinExec;user32.DestroyWindow;user32.ModifyMenuA"
+# The token calls, wherever Wine's advapi32 forwards them.
+RIG_RELAY+=";advapi32.LookupPrivilegeValueA;advapi32.AdjustTokenPrivileges"
+RIG_RELAY+=";kernelbase.AdjustTokenPrivileges"
 
 # rig_fail MESSAGE: ends the test, showing the end of the Wine log that tells why.
 rig_fail() {
