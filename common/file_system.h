@@ -34,6 +34,9 @@ class FileSystem {
   virtual int FlushToDisk(FileHandle file) = 0;
   // GetDiskFreeSpaceA for the drive of root ("C:\", or 0: the current drive).
   virtual int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) = 0;
+  // GetDiskFreeSpaceExA's exact count of free bytes, at most 2 GiB; 0 where
+  // Windows lacks the call (Windows 95 before OSR2, which has no FAT32).
+  virtual int FreeBytes(const char* root, unsigned* bytes) = 0;
   // WritePrivateProfileStringA(0, 0, 0, path): Windows writes out and drops
   // its cached copy of that INI file.
   virtual void FlushProfileCache(const char* path) = 0;

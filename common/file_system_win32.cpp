@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "text.h"
+#include "win32_lookup.h"
 
 unsigned Win32FileSystem::WindowsDirectory(char* buffer, unsigned size) {
   return GetWindowsDirectoryA(buffer, size);
@@ -70,6 +71,16 @@ int Win32FileSystem::FreeSpace(const char* root, unsigned* clusterBytes, unsigne
   *clusterBytes = sectorsPerCluster * bytesPerSector;
   *freeClusters = freeCount;
   return *clusterBytes != 0;
+}
+
+int Win32FileSystem::FreeBytes(const char* root, unsigned* bytes) {
+  typedef BOOL(WINAPI * FreeSpaceEx)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  FreeSpaceEx freeSpaceEx = LookUpFunction<FreeSpaceEx>("kernel32.dll", "GetDiskFreeSpaceExA");
+  ULARGE_INTEGER available, total, totalFree;
+  if (freeSpaceEx == 0 || !freeSpaceEx(root, &available, &total, &totalFree)) return 0;
+  const unsigned kCap = 0x80000000u;  // a power of two: it says nothing of the cluster size
+  *bytes = available.HighPart != 0 || available.LowPart > kCap ? kCap : available.LowPart;
+  return 1;
 }
 
 void Win32FileSystem::FlushProfileCache(const char* path) { WritePrivateProfileStringA(0, 0, 0, path); }

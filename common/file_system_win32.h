@@ -16,6 +16,7 @@ class Win32FileSystem : public FileSystem {
   int Close(FileHandle file) override;
   int FlushToDisk(FileHandle file) override;
   int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) override;
+  int FreeBytes(const char* root, unsigned* bytes) override;
   void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;

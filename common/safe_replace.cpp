@@ -66,8 +66,17 @@ const char* DriveRoot(const char* path, char* root) {
 
 int RoomToGrow(FileSystem& fs, const char* path, unsigned oldSize, unsigned newSize) {
   char root[4];
-  unsigned clusterBytes = 0, freeClusters = 0;
-  if (!fs.FreeSpace(DriveRoot(path, root), &clusterBytes, &freeClusters)) return 1;
+  const char* drive = DriveRoot(path, root);
+  unsigned clusterBytes = 0, freeClusters = 0, freeBytes = 0;
+  if (!fs.FreeSpace(drive, &clusterBytes, &freeClusters)) return 1;
+  if (fs.FreeBytes(drive, &freeBytes)) {
+    // On FAT32 Windows 9x reports at most 65,536 clusters and inflates their
+    // size to match (KB Q231497). The exact count is a whole number of real
+    // clusters, so the real size is no larger than its lowest set bit.
+    unsigned lowestBit = freeBytes & (0u - freeBytes);
+    if (lowestBit != 0 && lowestBit < clusterBytes) clusterBytes = lowestBit;
+    freeClusters = freeBytes / clusterBytes;
+  }
   unsigned needed = Clusters(newSize, clusterBytes);
   unsigned given = Clusters(oldSize, clusterBytes);
   return needed <= given || needed - given <= freeClusters;

@@ -23,6 +23,7 @@ class PosixFileSystem : public FileSystem {
   int Close(FileHandle file) override;
   int FlushToDisk(FileHandle) override { return 0; }
   int FreeSpace(const char*, unsigned*, unsigned*) override { return 0; }
+  int FreeBytes(const char*, unsigned*) override { return 0; }
   void FlushProfileCache(const char*) override {}
   int RemoveFile(const char* path) override;
   int CopyOver(const char*, const char*) override { return 0; }

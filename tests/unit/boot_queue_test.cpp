@@ -133,6 +133,30 @@ TEST(QueueBootDeletions, FailuresLeaveTheFileAsItWas) {
   }
 }
 
+TEST(QueueBootDeletions, NewFileOnADiskThatReportsItsSpaceAsWindows9xDoes) {
+  // 4 KiB clusters; GetDiskFreeSpaceA as on FAT32 under Windows 9x shows them
+  // 32 KiB each and 8 times fewer. No WinInit.INI yet.
+  struct Case { const char* what; unsigned freeClusters, inflation; bool exact; bool created; };
+  const Case cases[] = {
+      {"20 KiB really free, the exact count read", 5, 8, true, true},
+      {"one real cluster free, the exact count read", 1, 8, true, true},
+      {"nothing free, the exact count read", 0, 8, true, false},
+      {"FAT16 without the exact count (Windows 95 retail)", 1, 1, false, true},
+      {"FAT16, nothing free", 0, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.files["C:\\IO.SYS"] = std::string(40000, 'i');
+    fs.clusterBytes = 4096;
+    fs.totalClusters = fs.UsedClusters() + c.freeClusters;
+    fs.clusterInflation = c.inflation;
+    fs.hasFreeSpaceEx = c.exact;
+    Queue(fs);
+    EXPECT_EQ(c.created ? 1u : 0u, fs.files.count(kQueue)) << c.what;
+    if (c.created) EXPECT_EQ("\r\n[Rename]\r\n" + kLines, fs.files[kQueue]) << c.what;
+  }
+}
+
 TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
   FakeFileSystem fs;
   fs.files[kQueue] = "[Rename]\x1a";

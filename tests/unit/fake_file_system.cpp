@@ -68,8 +68,17 @@ int FakeFileSystem::FreeSpace(const char* root, unsigned* cluster, unsigned* fre
   if (PowerOff() || clusterBytes == 0 || !reportFreeSpace) return 0;
   if (root != nullptr && std::string(root) != "C:\\") return 0;  // one drive
   unsigned used = UsedClusters();
-  *cluster = clusterBytes;
-  *freeClusters = used < totalClusters ? totalClusters - used : 0;
+  *cluster = clusterBytes * clusterInflation;
+  *freeClusters = (used < totalClusters ? totalClusters - used : 0) / clusterInflation;
+  return 1;
+}
+
+int FakeFileSystem::FreeBytes(const char* root, unsigned* bytes) {
+  if (!hasFreeSpaceEx) return 0;
+  unsigned cluster = 0, freeClusters = 0;
+  if (!FreeSpace(root, &cluster, &freeClusters)) return 0;
+  unsigned used = UsedClusters();
+  *bytes = (used < totalClusters ? totalClusters - used : 0) * clusterBytes;
   return 1;
 }
 

@@ -42,6 +42,10 @@ class FakeFileSystem : public FileSystem {
   unsigned clusterBytes = 0;  // 0: a disk without limit, whose free space is unknown
   unsigned totalClusters = 0;
   bool reportFreeSpace = true;  // false: its limit is there, but GetDiskFreeSpaceA fails
+  bool hasFreeSpaceEx = true;   // false: Windows 95 before OSR2, without GetDiskFreeSpaceExA
+  // FAT32 under Windows 9x (KB Q231497): GetDiskFreeSpaceA reports clusters
+  // this many times their size, and that many times fewer of them.
+  unsigned clusterInflation = 1;
   bool failFlushes = false;
   enum CopyFault { kTargetUntouched, kTargetPartWritten, kTargetDeleted };
   int copyFailAtChunk = -1;   // CopyOver fails after this many chunks
@@ -73,6 +77,7 @@ class FakeFileSystem : public FileSystem {
   int Close(FileHandle file) override;
   int FlushToDisk(FileHandle file) override;
   int FreeSpace(const char* root, unsigned* clusterBytes, unsigned* freeClusters) override;
+  int FreeBytes(const char* root, unsigned* bytes) override;
   void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
