@@ -35,6 +35,9 @@ class Win32Registry : public RegistryApi {
   int DeleteKey(RegKey parent, const char* name) override {
     return RegDeleteKeyA(static_cast<HKEY>(parent), name) == ERROR_SUCCESS;
   }
+  int DeleteValue(RegKey key, const char* name) override {
+    return RegDeleteValueA(static_cast<HKEY>(key), name) == ERROR_SUCCESS;
+  }
   void Close(RegKey key) override { RegCloseKey(static_cast<HKEY>(key)); }
 };
 

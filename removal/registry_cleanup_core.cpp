@@ -101,6 +101,20 @@ void DeleteClassKeysBySection(RegistryApi& api, const char* classPath, const cha
   api.Close(classKey);
 }
 
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "ZM640UTL";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kUninstallName[] = "ZM640";
+
+void RemoveInstallEntries(RegistryApi& api) {
+  RegKey run;
+  if (api.OpenPath(kRunKey, &run)) {
+    api.DeleteValue(run, kRunValue);
+    api.Close(run);
+  }
+  DeleteSubKey(api, kUninstallKey, kUninstallName);
+}
+
 void RemoveRegistryEntries(RegistryApi& api) {
   DeleteMatchingSubKeys(api, "Enum\\MF\\CHILD0000", "125D");
   DeleteMatchingSubKeys(api, "Enum\\MF\\CHILD0001", "125D");
@@ -117,4 +131,5 @@ void RemoveRegistryEntries(RegistryApi& api) {
   DeleteClassKeysBySection(api, kMediaClass, "SoloA_Device");
   DeleteClassKeysBySection(api, kMediaClass, "SoloD_Device");
   DeleteClassKeysBySection(api, kMediaClass, "MSJSTICK");
+  RemoveInstallEntries(api);
 }

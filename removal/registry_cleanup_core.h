@@ -22,6 +22,8 @@ class RegistryApi {
   // One RegDeleteKeyA; 1 on ERROR_SUCCESS. Windows 9x takes the sub-tree with the
   // key; Windows NT refuses a key that has sub-keys.
   virtual int DeleteKey(RegKey parent, const char* name) = 0;
+  // One RegDeleteValueA; 1 on ERROR_SUCCESS.
+  virtual int DeleteValue(RegKey key, const char* name) = 0;
   virtual void Close(RegKey key) = 0;
 
  protected:
@@ -47,5 +49,16 @@ void DeleteClassKeysBySection(RegistryApi& api, const char* classPath, const cha
 // a NUL-terminated string; 0 when they are no string that fits the buffer.
 int TerminateValueText(char* data, int length, unsigned size);
 
-// The whole step: fourteen scans and deletions in their fixed order.
+// What ZM640.INF adds, so that the removal takes it with the rest: the
+// utility's value under Run and the removal's entry in Add/Remove Programs.
+extern const char kRunKey[];        // Software\Microsoft\Windows\CurrentVersion\Run
+extern const char kRunValue[];      // ZM640UTL
+extern const char kUninstallKey[];  // Software\Microsoft\Windows\CurrentVersion\Uninstall
+extern const char kUninstallName[]; // ZM640
+
+// Deletes the Run value and the Uninstall key above; absent ones are passed over.
+void RemoveInstallEntries(RegistryApi& api);
+
+// The whole step: fourteen scans and deletions in their fixed order, then
+// the install entries.
 void RemoveRegistryEntries(RegistryApi& api);

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Checks the release media: each holds exactly the two programs and README.TXT,
-byte for byte as built, under the names a Windows 9x machine reads.
+"""Checks the release media: each holds exactly the two programs, README.TXT and
+ZM640.INF, byte for byte as built, under the names a Windows 9x machine reads.
 
-usage: check_media.py zip|floppy|cd|readme|sums DIST NAME UNI_EXE UTL_EXE README
+usage: check_media.py zip|floppy|cd|readme|inf|sums DIST NAME UNI_EXE UTL_EXE README INF
 """
 import hashlib
 import os
@@ -11,7 +11,7 @@ import sys
 import tempfile
 import zipfile
 
-NAMES = ["ZM640UNI.EXE", "ZM640UTL.EXE", "README.TXT"]
+NAMES = ["ZM640UNI.EXE", "ZM640UTL.EXE", "README.TXT", "ZM640.INF"]
 FLOPPY_BYTES = 1474560
 
 
@@ -72,20 +72,72 @@ def check_cd(dist, name, expected):
     return compare("CD", read, expected)
 
 
-def check_readme(dist, name, expected):
-    text = open(expected[2], "rb").read()
+def text_faults(label, text):
+    """Faults of a text file that Windows 95 reads: plain ASCII, CR LF line ends."""
     faults = []
     if any(b > 126 or (b < 32 and b not in (9, 10, 13)) for b in text):
-        faults.append("README.TXT is not plain ASCII")
+        faults.append(f"{label} is not plain ASCII")
     lines = text.split(b"\r\n")
     if lines[-1] != b"" or any(b"\r" in line or b"\n" in line for line in lines):
-        faults.append("README.TXT has a line not ended by CR LF")
+        faults.append(f"{label} has a line not ended by CR LF")
+    return faults
+
+
+def check_readme(dist, name, expected):
+    text = open(expected[2], "rb").read()
+    faults = text_faults("README.TXT", text)
+    lines = text.split(b"\r\n")
     long_lines = [i + 1 for i, line in enumerate(lines) if len(line) > 78]
     if long_lines:
         faults.append(f"README.TXT lines over 78 columns: {long_lines}")
     version = name.split("-", 1)[1].encode()
     if b"release " + version not in text:
         faults.append(f"README.TXT does not name release {version.decode()}")
+    return faults
+
+
+def inf_sections(text):
+    """{section name, upper-cased: [its lines without comments and blanks]}"""
+    sections, current = {}, None
+    for line in text.decode("ascii", "replace").split("\r\n"):
+        line = line.split(";", 1)[0].strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1].upper(), [])
+        elif line and current is not None:
+            current.append(line)
+    return sections
+
+
+# What [DefaultInstall] must add: the names the removal deletes by.
+INF_REGISTRY = [
+    'HKLM,Software\\Microsoft\\Windows\\CurrentVersion\\Run,ZM640UTL,,"%10%\\ZM640UTL.EXE"',
+    "HKLM,Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZM640,DisplayName,,%DisplayName%",
+    'HKLM,Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZM640,UninstallString,,'
+    '"%10%\\ZM640UNI.EXE"']
+
+
+def check_inf(dist, name, expected):
+    text = open(expected[3], "rb").read()
+    faults = text_faults("ZM640.INF", text)
+    sections = inf_sections(text)
+    def key(section, name):
+        return next((line.split("=", 1)[1].strip() for line in sections.get(section, [])
+                     if line.split("=", 1)[0].strip().upper() == name.upper()), None)
+    if key("VERSION", "Signature") != '"$CHICAGO$"':
+        faults.append("ZM640.INF's [Version] has no Signature=\"$CHICAGO$\"")
+    if "MANUFACTURER" in sections:
+        faults.append("ZM640.INF installs a device: it has a [Manufacturer] section")
+    copy, add = key("DEFAULTINSTALL", "CopyFiles"), key("DEFAULTINSTALL", "AddReg")
+    if copy is None or add is None:
+        return faults + ["ZM640.INF's [DefaultInstall] lacks CopyFiles or AddReg"]
+    if sorted(sections.get(copy.upper(), [])) != ["ZM640UNI.EXE", "ZM640UTL.EXE"]:
+        faults.append(f"ZM640.INF copies {sections.get(copy.upper())}")
+    if key("DESTINATIONDIRS", copy) != "10":
+        faults.append("ZM640.INF does not copy into the Windows directory (LDID 10)")
+    if sorted(sections.get(add.upper(), [])) != sorted(INF_REGISTRY):
+        faults.append(f"ZM640.INF adds {sections.get(add.upper())}")
+    if key("STRINGS", "DisplayName") != '"ZM640 Sound Card Driver"':
+        faults.append("ZM640.INF's display name is not the confirmation box's")
     return faults
 
 
@@ -98,8 +150,8 @@ def check_sums(dist, name, expected):
 
 def main(argv):
     checks = {"zip": check_zip, "floppy": check_floppy, "cd": check_cd, "readme": check_readme,
-              "sums": check_sums}
-    if len(argv) != 7 or argv[1] not in checks:
+              "inf": check_inf, "sums": check_sums}
+    if len(argv) != 8 or argv[1] not in checks:
         sys.exit(__doc__)
     faults = checks[argv[1]](argv[2], argv[3], argv[4:])
     for fault in faults:

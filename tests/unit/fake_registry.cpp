@@ -104,6 +104,17 @@ int FakeRegistry::QueryValue(RegKey key, const char* value, char* data, unsigned
   return static_cast<int>(it->second.size());
 }
 
+int FakeRegistry::DeleteValue(RegKey key, const char* name) {
+  return Handle(key)->values.erase(Lower(name)) == 1;
+}
+
+std::vector<std::string> FakeRegistry::ValueNames(const std::string& path) const {
+  std::vector<std::string> names;
+  if (Node* node = Find(path))
+    for (const auto& value : node->values) names.push_back(value.first);
+  return names;
+}
+
 int FakeRegistry::DeleteKey(RegKey parent, const char* name) {
   ++deleteCalls;
   Node* node = Handle(parent);

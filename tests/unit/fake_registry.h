@@ -20,6 +20,8 @@ class FakeRegistry : public RegistryApi {
   // Sets a value's raw bytes (no terminator added).
   void SetRaw(const std::string& path, const std::string& value, const std::string& bytes);
   bool Has(const std::string& path) const { return Find(path) != nullptr; }
+  // The value names of a key, lower-cased, sorted; empty when the key is absent.
+  std::vector<std::string> ValueNames(const std::string& path) const;
   // Every key path below the root, in enumeration order, depth first.
   std::vector<std::string> AllKeys() const;
   void MakeUndeletable(const std::string& path) { undeletable_.insert(Lower(path)); }
@@ -34,6 +36,7 @@ class FakeRegistry : public RegistryApi {
   EnumResult EnumSubKey(RegKey key, unsigned index, char* name, unsigned size) override;
   int QueryValue(RegKey key, const char* value, char* data, unsigned size) override;
   int DeleteKey(RegKey parent, const char* name) override;
+  int DeleteValue(RegKey key, const char* name) override;
   void Close(RegKey key) override;
 
  private:

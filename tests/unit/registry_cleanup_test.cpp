@@ -24,6 +24,28 @@ INSTANTIATE_TEST_SUITE_P(BothWindows, RegistryCleanup, ::testing::ValuesIn(kBoth
                            return info.param == FakeRegistry::kWin9x ? "Win9x" : "WinNT";
                          });
 
+TEST_P(RegistryCleanup, InstallEntriesGoWithTheRestOthersStay) {
+  const std::string run = kRunKey, uninstall = std::string(kUninstallKey) + "\\";
+  for (bool installed : {true, false}) {  // by ZM640.INF, or copied by hand
+    FakeRegistry fresh(GetParam());
+    fresh.Add(run, "SystemTray", "SysTray.Exe");
+    fresh.Add(run, "ZM640UTL2", "C:\\OTHER\\ZM640UTL2.EXE");
+    fresh.Add(uninstall + "OtherApp", "DisplayName", "Other application");
+    fresh.Add(uninstall + "ZM640 Tools\\Parts", "DisplayName", "A near name");
+    if (installed) {
+      fresh.Add(run, "ZM640UTL", "C:\\WINDOWS\\ZM640UTL.EXE");
+      fresh.Add(uninstall + "ZM640", "DisplayName", "ZM640 Sound Card Driver");
+      fresh.Add(uninstall + "ZM640", "UninstallString", "C:\\WINDOWS\\ZM640UNI.EXE");
+    }
+    RemoveRegistryEntries(fresh);
+    EXPECT_EQ(Keys({"systemtray", "zm640utl2"}), fresh.ValueNames(run)) << installed;
+    EXPECT_FALSE(fresh.Has(uninstall + "ZM640")) << installed;
+    EXPECT_TRUE(fresh.Has(uninstall + "OtherApp")) << installed;
+    EXPECT_TRUE(fresh.Has(uninstall + "ZM640 Tools\\Parts")) << installed;
+    EXPECT_EQ(0, fresh.openHandles());
+  }
+}
+
 TEST_P(RegistryCleanup, MatchingScanRestartsAtZeroAfterEachDeletion) {
   reg.Add("Enum\\PCI\\VEN_8086&DEV_7110\\BUS_00");
   reg.Add("Enum\\PCI\\VEN_125D&DEV_1969\\BUS_00&DEV_0A\\Deeper");

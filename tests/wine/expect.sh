@@ -61,12 +61,21 @@ expect_neighbours_kept() {
   for f in "${NEIGHBOURS[@]}"; do expect_bytes "$C/$f" "${f##*/} driver image"$'\r\n'; done
 }
 
+# present FILE: FILE (under drive C:) is there in any case, as Windows finds
+# it: copied from a floppy the programs are ZM640UTL.EXE and ZM640UNI.EXE.
+present() { [[ -n $(find "$C/${1%/*}" -maxdepth 1 -iname "${1##*/}" 2>/dev/null) ]]; }
+# card_files_left: those of the card's 21 files still there, one a line.
+card_files_left() {
+  local f
+  for f in "${CARD_FILES_AT_ONCE[@]}" "${CARD_FILES_AT_BOOT[@]}"; do ! present "$f" || echo "$f"; done
+}
+
 # The fourteen files are gone; the seven queued ones and the neighbours stay.
 expect_files_removed() {
   local f
-  for f in "${CARD_FILES_AT_ONCE[@]}"; do [[ ! -e $C/$f ]] || rig_fail "$f was not deleted"; done
+  for f in "${CARD_FILES_AT_ONCE[@]}"; do ! present "$f" || rig_fail "$f was not deleted"; done
   for f in "${CARD_FILES_AT_BOOT[@]}"; do
-    [[ -e $C/$f || $f == windows/ZM640UTL.exe ]] || rig_fail "$f was deleted"
+    present "$f" || [[ $f == windows/ZM640UTL.exe ]] || rig_fail "$f was deleted"
   done
   expect_neighbours_kept
 }
@@ -75,10 +84,9 @@ expect_files_removed() {
 # as they were, and WinInit.INI was carried out: it is now WININIT.BAK, holding
 # BYTES (Wine's boot step names it in lower case).
 expect_next_start_done() {
-  local f
-  for f in "${CARD_FILES_AT_ONCE[@]}" "${CARD_FILES_AT_BOOT[@]}"; do
-    [[ ! -e $C/$f ]] || rig_fail "$f is still there after the next start"
-  done
+  local left
+  left=$(card_files_left)
+  [[ -z $left ]] || rig_fail "still there after the next start: $left"
   expect_neighbours_kept
   [[ ! -e $QUEUE ]] || rig_fail "WinInit.INI was not carried out at the next start"
   expect_bytes "$WIN/wininit.bak" "$1"
@@ -114,4 +122,14 @@ lay_out_wininit_case() {
     WININIT_OTHERS+=("$C/$f")
     printf 'queued by other software\r\n' >"$C/$f"
   done
+}
+
+# What ZM640.INF adds to the registry, where the removal finds it.
+CURRENT_VERSION='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion'
+# install_entries_left: the utility's Run value and the Add/Remove Programs
+# entry, those still there, one a line; reads an export of $CURRENT_VERSION.
+install_entries_left() {
+  CV="[$CURRENT_VERSION" awk '
+    /^\[/ { section = tolower($0); if (section == tolower(ENVIRON["CV"] "\\Uninstall\\ZM640]")) print "the Add/Remove Programs entry" }
+    section == tolower(ENVIRON["CV"] "\\Run]") && tolower($0) ~ /^"zm640utl"=/ { print "the Run value" }'
 }

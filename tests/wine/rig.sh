@@ -153,24 +153,37 @@ rig_begin() {
   rig_start_display
   WIN=$PFX/drive_c/windows
   bash "$RIG_DIR/sample/lay_out.sh" "$PFX/drive_c"
-  rig_install_programs
+  [[ -n ${RIG_FLOPPY:-} ]] || cp "$ZM_BUILD/bin/"*.exe "$WIN/"
   RIG_LOG=$T/session.log
   : >"$RIG_LOG"
   trap rig_end EXIT
   # (A new session carries out WinInit.INI, so a test lays one out only after this.)
   rig_start_session
+  [[ -z ${RIG_FLOPPY:-} ]] || rig_install_from_floppy "$RIG_FLOPPY"
 }
 
-# rig_install_programs: the two programs into the Windows directory: from the
-# build, or from the release floppy image that RIG_FLOPPY names, as a person
-# would copy them.
-rig_install_programs() {
-  if [[ -n ${RIG_FLOPPY:-} ]]; then
-    mcopy -n -m -i "$RIG_FLOPPY" ::ZM640UNI.EXE ::ZM640UTL.EXE "$WIN/" ||
-      rig_fail "cannot copy the programs from $RIG_FLOPPY"
-  else
-    cp "$ZM_BUILD/bin/"*.exe "$WIN/"
-  fi
+# rig_install_from_floppy IMAGE: the programs installed from the release floppy
+# as a Windows 98 user does: the disk in drive A:, right-click ZM640.INF,
+# Install. Windows runs its [DefaultInstall] section through setupx.dll;
+# Wine's setupapi.dll carries out the same section. The disk's files are
+# left in $T/floppy.
+rig_install_from_floppy() {
+  mkdir -p "$T/floppy"
+  mcopy -n -m -i "$1" '::*' "$T/floppy/" || rig_fail "cannot read the floppy image $1"
+  ln -sfn "$T/floppy" "$PFX/dosdevices/a:"
+  wine rundll32 setupapi.dll,InstallHinfSection DefaultInstall 132 'A:\ZM640.INF' \
+    >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "installing from A:\ZM640.INF failed"
+}
+
+# rig_registry_values KEY: KEY (a full name) and its sub-keys as regedit
+# exports them, values included, without CRs. One Wine program start.
+rig_registry_values() {
+  local export=$T/values.reg
+  rm -f "$export"
+  wine regedit /E "Z:${export//\//\\}" "$1" >/dev/null 2>&1 </dev/null
+  [[ -s $export ]] || rig_fail "regedit could not export $1"
+  iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r'
+  rm -f "$export"
 }
 
 # rig_end_session: ends this prefix's wineserver and every Wine program with it.
@@ -373,15 +386,9 @@ rig_relay_calls() {
 # removal may touch, one path a line, sorted. One export of the whole hive:
 # a Wine program start is dear under emulation.
 rig_registry_keys() {
-  local export=$T/hklm.reg
-  rm -f "$export"
-  wine regedit /E "Z:${export//\//\\}" HKEY_LOCAL_MACHINE >/dev/null 2>&1 </dev/null
-  [[ -s $export ]] || rig_fail "regedit could not export HKEY_LOCAL_MACHINE"
-  iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r' |
-    sed -n 's/^\[\(HKEY_LOCAL_MACHINE\\.*\)\]$/\1/p' |
+  rig_registry_values HKEY_LOCAL_MACHINE | sed -n 's/^\[\(HKEY_LOCAL_MACHINE\\.*\)\]$/\1/p' |
     grep -iE '^HKEY_LOCAL_MACHINE\\(Enum|Software|System\\CurrentControlSet\\Control\\MediaResources|System\\CurrentControlSet\\Services\\Class)(\\|$)' |
     sort
-  rm -f "$export"
 }
 
 # rig_files: every file the sample system added or a program wrote, with its
