@@ -9,6 +9,9 @@
  *          prints the owning process's handle count, GDI and USER objects and memory
  *        wintool.exe windows CLASS TITLE
  *          prints how many top-level windows have that class and title, and how many are visible
+ *        wintool.exe keys PATH...
+ *          prints HKEY_LOCAL_MACHINE\PATH and every key below it, one full name a line
+ *          (what regedit /E would list, without the values, in a fraction of its time)
  *        wintool.exe hold-desktop
  *          makes a hidden window: exit code 1 when none can be made (Wine's desktop did not
  *          reach the display); else prints "ready" and runs until ended, so that Wine's
@@ -93,10 +96,41 @@ static int Stats(char** argv) {
   return 0;
 }
 
+/* path holds the name of the open key; prints it and every key below it. */
+static void ListKeys(HKEY key, char* path, size_t length) {
+  printf("%s\n", path);
+  char name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+    HKEY child;
+    if (length + 1 + size + 1 > 4096 || RegOpenKeyExA(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS)
+      continue;
+    path[length] = '\\';
+    strcpy(path + length + 1, name);
+    ListKeys(child, path, length + 1 + size);
+    path[length] = '\0';
+    RegCloseKey(child);
+  }
+}
+
+static int Keys(int count, char** paths) {
+  static char path[4096];
+  for (int i = 0; i < count; ++i) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths[i], 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    snprintf(path, sizeof path, "HKEY_LOCAL_MACHINE\\%s", paths[i]);
+    ListKeys(key, path, strlen(path));
+    RegCloseKey(key);
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
   if (argc == 2 && strcmp(argv[1], "hold-desktop") == 0) return HoldDesktop();
+  if (argc >= 3 && strcmp(argv[1], "keys") == 0) return Keys(argc - 2, argv + 2);
   if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
   if (argc == 4 && strcmp(argv[1], "stats") == 0) return Stats(argv + 2);
   if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {

@@ -104,7 +104,8 @@ rig_start_display() {
 # leaves no process behind and shows the end of the Wine log.
 rig_make_template() {
   local stamp
-  stamp=$( (cat "$RIG_DIR/sample/registry.reg"; echo "$RIG_RELAY") | md5sum | cut -d' ' -f1)
+  stamp=$( (cat "$RIG_DIR/sample/registry.reg"; echo "$RIG_RELAY"; declare -f rig_make_template) |
+    md5sum | cut -d' ' -f1)
   [[ -f $RIG_TEMPLATE/.stamp && $(cat "$RIG_TEMPLATE/.stamp") == "$stamp" ]] && return 0
   rig_require_i386
   rm -rf "$RIG_TEMPLATE"
@@ -124,6 +125,9 @@ rig_make_template() {
     wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f &&
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$RIG_RELAY" /f &&
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+    # Xvfb has no window manager: a managed window that hides waits two
+    # seconds for one to answer, each time a box or dialog closes.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
     wine regedit /S "$(winepath -w "$RIG_DIR/sample/registry.reg")"
   } >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "Wine could not set up the sample registry"
   wineserver -k >/dev/null 2>&1 || true
@@ -383,12 +387,11 @@ rig_relay_calls() {
 }
 
 # rig_registry_keys: every key below the parts of HKEY_LOCAL_MACHINE the
-# removal may touch, one path a line, sorted. One export of the whole hive:
-# a Wine program start is dear under emulation.
+# removal may touch, one path a line, sorted. One program start.
 rig_registry_keys() {
-  rig_registry_values HKEY_LOCAL_MACHINE | sed -n 's/^\[\(HKEY_LOCAL_MACHINE\\.*\)\]$/\1/p' |
-    grep -iE '^HKEY_LOCAL_MACHINE\\(Enum|Software|System\\CurrentControlSet\\Control\\MediaResources|System\\CurrentControlSet\\Services\\Class)(\\|$)' |
-    sort
+  wine "$ZM_BUILD/test-tools/wintool.exe" keys Enum Software \
+    'System\CurrentControlSet\Control\MediaResources' 'System\CurrentControlSet\Services\Class' \
+    2>/dev/null </dev/null | tr -d '\r' | sort
 }
 
 # rig_files: every file the sample system added or a program wrote, with its
