@@ -20,9 +20,11 @@ ON_REAL_NT = ("; real NT restarts (shutdown privilege enabled first) but never r
               "the seven queued files (the .drv drivers and both programs) stay")
 CASES = [("removal", "Removal: No changes nothing; Yes, Cancel: exactly the card's keys, files, "
                      "INF files and startup lines go, WinInit.INI queued"),
-         ("next_start", "Next start after Yes, Restart: none of the card's 21 files left"),
+         ("next_start", "Next start after Yes, Restart: none of the card's 21 files left (NT: "
+                        "shutdown privilege enabled before ExitWindowsEx)"),
          ("tray", "Utility: label follows control 41, 3D command writes it, Exit from another "
-                  "program: icon gone, exit code 0")]
+                  "program: icon gone, exit code 0 (NT: MultiMedia Properties from the system "
+                  "directory's rundll32.exe)")]
 
 
 def verdicts(results_path):
