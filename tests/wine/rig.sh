@@ -318,6 +318,18 @@ rig_window() {
   echo "$id"
 }
 
+# rig_visible_windows TITLE: how many visible top-level windows have this exact
+# title. A search that met a window being destroyed (an X error) is made again.
+rig_visible_windows() {
+  local found try
+  for try in 1 2 3 4 5 6 7 8 9 10; do
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>"$T/xdotool.err") || true
+    grep -q 'X Error' "$T/xdotool.err" || break
+    sleep 0.1
+  done
+  grep -c . <<<"$found" || true
+}
+
 # rig_is_foreground TITLE: true when Windows (not only X) has made that window the active one.
 rig_is_foreground() {
   [[ $(wine "$ZM_BUILD/test-tools/wintool.exe" foreground 2>/dev/null </dev/null | tr -d '\r') == "$1" ]]
