@@ -16,10 +16,8 @@
 set -euo pipefail
 source "$(dirname "$0")/rig.sh"
 version=$1 case_name=$2
-rig_begin "compat_${version}_$case_name"
+RIG_WINDOWS=$version rig_begin "compat_${version}_$case_name"
 source "$RIG_DIR/expect.sh"
-wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1 </dev/null ||
-  rig_fail "cannot set the Windows version to $version"
 case $version in nt40 | win2k | winxp | win10) windows_nt=1 ;; *) windows_nt=0 ;; esac
 
 # The restart's calls, in order: on Windows NT the privilege first (Wine

@@ -9,6 +9,7 @@
 set -euo pipefail
 source "$(dirname "$0")/rig.sh"
 case_name=$1
+[[ $case_name != nt_rules ]] || RIG_WINDOWS=win10
 rig_begin "removal_effects_$case_name"
 
 source "$RIG_DIR/expect.sh"
@@ -20,8 +21,6 @@ deletions() { rig_relay_calls removal RegDeleteKeyA | wc -l; }
 
 case $case_name in
   win98 | nt_rules)
-    [[ $case_name == nt_rules ]] &&
-      wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1 </dev/null
     rig_registry_keys >"$T/keys.before"
     rig_remove
     rig_registry_keys >"$T/keys.after"
