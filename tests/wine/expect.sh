@@ -128,8 +128,14 @@ lay_out_wininit_case() {
 CURRENT_VERSION='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion'
 # install_entries_left: the utility's Run value and the Add/Remove Programs
 # entry, those still there, one a line; reads an export of $CURRENT_VERSION.
-install_entries_left() {
-  CV="[$CURRENT_VERSION" awk '
-    /^\[/ { section = tolower($0); if (section == tolower(ENVIRON["CV"] "\\Uninstall\\ZM640]")) print "the Add/Remove Programs entry" }
-    section == tolower(ENVIRON["CV"] "\\Run]") && tolower($0) ~ /^"zm640utl"=/ { print "the Run value" }'
+# install_entries_others: that export without them, every other line as it is.
+install_entries_left() { install_entries left; }
+install_entries_others() { install_entries others; }
+install_entries() {
+  CV="[$CURRENT_VERSION" awk -v mode="$1" '
+    /^\[/ { section = tolower($0); ours = section == tolower(ENVIRON["CV"] "\\Uninstall\\ZM640]")
+            if (ours && mode == "left") print "the Add/Remove Programs entry" }
+    section == tolower(ENVIRON["CV"] "\\Run]") && tolower($0) ~ /^"zm640utl"=/ {
+      if (mode == "left") print "the Run value"; next }
+    mode == "others" && !ours'
 }
