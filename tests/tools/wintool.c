@@ -12,10 +12,16 @@
  *        wintool.exe keys PATH...
  *          prints HKEY_LOCAL_MACHINE\PATH and every key below it, one full name a line
  *          (what regedit /E would list, without the values, in a fraction of its time)
- *        wintool.exe hold-desktop
- *          makes a hidden window: exit code 1 when none can be made (Wine's desktop did not
- *          reach the display); else prints "ready" and runs until ended, so that Wine's
- *          desktop process, which ends with the last program that uses it, stays */
+ *        wintool.exe menu
+ *          prints whether the tray menu is open ("open|1") and its items, as the mixer
+ *          double reports them: POSITION|ID|TEXT|LEFT,TOP,RIGHT,BOTTOM
+ *        wintool.exe serve
+ *          the session's helper: makes a hidden window (exit code 1 when none can be made:
+ *          Wine's desktop did not reach the display), prints "ready", then answers every
+ *          line of standard input, a question above with its words separated by tabs, with
+ *          what that question prints and a line of RS (0x1e) and its exit code. It holds
+ *          Wine's desktop process, which ends with the last program that uses it, and saves
+ *          a Wine program start (seconds under emulation) for each question. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -36,17 +42,6 @@ static int Foreground(void) {
   HWND window = GetForegroundWindow();
   if (window != NULL) GetWindowTextA(window, title, sizeof title);
   printf("%s\n", title);
-  return 0;
-}
-
-static int HoldDesktop(void) {
-  HWND window = CreateWindowA("STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL,
-                              NULL);
-  if (window == NULL) return 1;
-  printf("ready\n");
-  fflush(stdout);
-  MSG message;
-  while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
   return 0;
 }
 
@@ -126,18 +121,76 @@ static int Keys(int count, char** paths) {
   return 0;
 }
 
-int main(int argc, char** argv) {
-  if (argc == 7 && strcmp(argv[1], "post") == 0) return Post(argv + 2);
-  if (argc == 2 && strcmp(argv[1], "foreground") == 0) return Foreground();
-  if (argc == 2 && strcmp(argv[1], "hold-desktop") == 0) return HoldDesktop();
-  if (argc >= 3 && strcmp(argv[1], "keys") == 0) return Keys(argc - 2, argv + 2);
-  if (argc == 4 && strcmp(argv[1], "windows") == 0) return Windows(argv + 2);
-  if (argc == 4 && strcmp(argv[1], "stats") == 0) return Stats(argv + 2);
-  if (argc == 5 && strcmp(argv[1], "post-registered") == 0) {
-    HWND window = FindWindowA(argv[2], argv[3]);
-    if (window == NULL) return 1;
-    return PostMessageA(window, RegisterWindowMessageA(argv[4]), 0, 0) ? 0 : 3;
+/* The tray utility's menu, as the mixer double (loaded into the utility) reports it on request. */
+static int Menu(void) {
+  HANDLE request = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReport");
+  HANDLE done = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReported");
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "ZM640MixerDouble");
+  int code = 3;
+  if (mapping != NULL) {
+    const char* shared = (const char*)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    SetEvent(request);
+    code = 4;
+    if (WaitForSingleObject(done, 10000) == WAIT_OBJECT_0) {
+      fputs(shared + 2 * sizeof(LONG) + 8 * sizeof(HWND), stdout);
+      code = 0;
+    }
+    UnmapViewOfFile(shared);
+    CloseHandle(mapping);
   }
-  fprintf(stderr, "usage: wintool.exe post CLASS TITLE MSG WPARAM LPARAM | foreground | windows CLASS TITLE\n");
+  CloseHandle(request);
+  CloseHandle(done);
+  return code;
+}
+
+static int Answer(int argc, char** argv) {
+  if (argc == 6 && strcmp(argv[0], "post") == 0) return Post(argv + 1);
+  if (argc == 1 && strcmp(argv[0], "foreground") == 0) return Foreground();
+  if (argc == 1 && strcmp(argv[0], "menu") == 0) return Menu();
+  if (argc >= 2 && strcmp(argv[0], "keys") == 0) return Keys(argc - 1, argv + 1);
+  if (argc == 3 && strcmp(argv[0], "windows") == 0) return Windows(argv + 1);
+  if (argc == 3 && strcmp(argv[0], "stats") == 0) return Stats(argv + 1);
+  if (argc == 4 && strcmp(argv[0], "post-registered") == 0) {
+    HWND window = FindWindowA(argv[1], argv[2]);
+    if (window == NULL) return 1;
+    return PostMessageA(window, RegisterWindowMessageA(argv[3]), 0, 0) ? 0 : 3;
+  }
+  fprintf(stderr, "wintool: no such question: %s\n", argc > 0 ? argv[0] : "");
   return 2;
+}
+
+/* Answers standard input's questions, one a line, until it ends. */
+static DWORD WINAPI AnswerQuestions(LPVOID unused) {
+  static char line[8192];
+  (void)unused;
+  while (fgets(line, sizeof line, stdin) != NULL) {
+    char* words[16];
+    int count = 0;
+    line[strcspn(line, "\r\n")] = '\0';
+    for (char* word = strtok(line, "\t"); word != NULL && count < 16; word = strtok(NULL, "\t"))
+      words[count++] = word;
+    int code = Answer(count, words);
+    printf("\x1e%d\n", code);
+    fflush(stdout);
+  }
+  return 0;
+}
+
+/* The window keeps Wine's desktop; the main thread serves its messages (a broadcast
+ * must not wait on it) while another answers the questions. */
+static int Serve(void) {
+  HWND window = CreateWindowA("STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL,
+                              NULL);
+  if (window == NULL) return 1;
+  printf("ready\n");
+  fflush(stdout);
+  if (CreateThread(NULL, 0, AnswerQuestions, NULL, 0, NULL) == NULL) return 3;
+  MSG message;
+  while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "serve") == 0) return Serve();
+  return Answer(argc - 1, argv + 1);
 }

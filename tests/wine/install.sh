@@ -25,7 +25,7 @@ expect_eq "Add/Remove Programs" "$(wine uninstaller --list 2>/dev/null </dev/nul
   $'OtherSoundTool|||Other Sound Tool\nZM640|||ZM640 Sound Card Driver'
 
 # Add/Remove Programs starts the removal; Yes, then Restart.
-rig_start removal env "$(rig_hold_boot_step)" WINEDEBUG=+relay wine uninstaller --remove ZM640
+rig_start removal env WINEDEBUG=+relay wine uninstaller --remove ZM640
 rig_keys "$(rig_window "Comfirm File Deletion")" y
 rig_keys "$(rig_window "Complete Uninstallation")" r
 rig_exit_code removal >/dev/null

@@ -84,8 +84,16 @@ rig_wait_quietly() {
 }
 
 # Wine in this test's prefix, never holding the caller's output pipes.
+# Wine's boot step (wineboot) is held in every program: a test starts on a
+# system already started, without the boot step's services, which no program
+# here uses (under emulation that halves a session's start); rig_next_start
+# alone lets it run, to carry out WinInit.INI. And Wine's ExitWindowsEx starts
+# that step at once, inside the session, while the program that asked may
+# still run, where Windows restarts only once every program has ended: held,
+# the call fails, Wine logging the command it could not start.
+RIG_NO_BOOT_STEP="mscoree,mshtml=;wineboot.exe=d"
 rig_wine_env() {
-  export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=$RIG_NO_BOOT_STEP
 }
 
 # rig_start_display: a private Xvfb for this test, so no other test takes the focus.
@@ -120,7 +128,7 @@ rig_make_template() {
   rig_wine_env
   setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null ||
     rig_fail "wineserver did not start"
-  wineboot -i >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineboot failed: Wine cannot start here"
+  WINEDLLOVERRIDES=mscoree,mshtml= wineboot -i >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineboot failed: Wine cannot start here"
   # Windows 98, relay tracing of the watched calls, no crash dialog. Xvfb has
   # no window manager: a managed window that hides waits two seconds for one,
   # each time a box or dialog closes. Wine's own services that no test uses
@@ -162,9 +170,14 @@ rig_begin() {
   for f in "$PFX"/*.reg "$PFX"/drive_c/windows/*.ini; do
     [[ -f $f ]] && cp --remove-destination "$RIG_TEMPLATE/${f#"$PFX"/}" "$f"
   done
-  # Another Windows version (Wine's name) where RIG_WINDOWS asks: set before
-  # the session starts, without a program start of its own.
+  # Set in the copied registry before the session starts, without a program
+  # start of their own: another Windows version (Wine's name) where RIG_WINDOWS
+  # asks; where RIG_DESKTOP (WIDTHxHEIGHT) asks, one Wine virtual desktop for
+  # every program, which has a taskbar with the notification area.
   [[ -z ${RIG_WINDOWS:-} ]] || sed -i "s/^\"Version\"=\"win98\"\$/\"Version\"=\"$RIG_WINDOWS\"/" "$PFX/user.reg"
+  [[ -z ${RIG_DESKTOP:-} ]] ||
+    printf '\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%s"\n' \
+      "$RIG_DESKTOP" >>"$PFX/user.reg"
   rig_wine_env
   rig_start_display
   WIN=$PFX/drive_c/windows
@@ -173,8 +186,8 @@ rig_begin() {
   RIG_LOG=$T/session.log
   : >"$RIG_LOG"
   trap rig_end EXIT
-  # (A new session carries out WinInit.INI, so a test lays one out only after this.)
   rig_start_session
+  [[ -z ${RIG_DESKTOP:-} ]] || rig_window "Default - Wine desktop" >/dev/null
   [[ -z ${RIG_FLOPPY:-} ]] || rig_install_from_floppy "$RIG_FLOPPY"
 }
 
@@ -204,6 +217,8 @@ rig_registry_values() {
 
 # rig_end_session: ends this prefix's wineserver and every Wine program with it.
 rig_end_session() {
+  [[ -z ${RIG_ASK:-} ]] || exec {RIG_ASK}>&- {RIG_ANSWER}>&-
+  RIG_ASK=
   wineserver -k >/dev/null 2>&1 </dev/null || true   # none may be running
   wineserver -w >/dev/null 2>&1 </dev/null || true
 }
@@ -213,22 +228,46 @@ rig_end_session() {
 # process ends with the last program that uses it and is started again by the
 # next, and under heavy load such a start can fail to reach the X display:
 # then no program of the session can show a window. So one desktop is started
-# here, checked, and held by a hidden window for the whole test; a session
-# whose desktop failed is started again.
+# here, checked, and held for the whole session by the helper that answers the
+# test's questions (rig_ask); a session whose desktop failed is started again.
 rig_start_session() {
-  local try holder
+  local try helper line
   for try in 1 2 3; do
-    # A name of its own each time: the holder of an ended session may still be writing its exit code.
+    # Pipes of their own each time: the helper of an ended session may still be writing.
     RIG_SESSIONS=$((${RIG_SESSIONS:-0} + 1))
-    holder=desktop$RIG_SESSIONS
+    helper=$T/helper$RIG_SESSIONS
     setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineserver did not start"
-    rig_start "$holder" wine "$ZM_BUILD/test-tools/wintool.exe" hold-desktop
-    rig_wait_for eval '[[ -s $T/$holder.rc ]] || grep -q ready "$T/$holder.out" 2>/dev/null'
-    [[ -s $T/$holder.rc ]] || return 0
-    { echo "rig: Wine's desktop cannot show windows (try $try of 3):"; cat "$T/$holder.log"; } >>"$RIG_LOG"
+    mkfifo "$helper.ask" "$helper.answer"
+    exec {RIG_ASK}<>"$helper.ask" {RIG_ANSWER}<>"$helper.answer"
+    (
+      exec >"$helper.answer"
+      code=0
+      wine "$ZM_BUILD/test-tools/wintool.exe" serve <"$helper.ask" 2>"$helper.log" || code=$?
+      echo $'\x1e'"ended with $code"   # a question still waiting is not left waiting
+    ) &
+    IFS= read -r -t $((RIG_TIMEOUT * RIG_SLOWDOWN)) line <&"$RIG_ANSWER" || true
+    [[ $line != ready* ]] || return 0
+    { echo "rig: Wine's desktop cannot show windows (try $try of 3): $line"; cat "$helper.log"; } >>"$RIG_LOG"
     rig_end_session
   done
   rig_fail "Wine cannot show windows on display $DISPLAY"
+}
+
+# rig_ask QUESTION [WORD...]: what "wintool.exe QUESTION WORD..." prints, and its
+# exit code (tests/tools/wintool.c), asked of the session's helper while it runs,
+# else of a program started for it.
+rig_ask() {
+  local answer code
+  if [[ -z ${RIG_ASK:-} ]]; then
+    wine "$ZM_BUILD/test-tools/wintool.exe" "$@" 2>/dev/null </dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+  fi
+  (IFS=$'\t' && echo "$*") >&"$RIG_ASK"
+  answer=$(timeout $((RIG_TIMEOUT * RIG_SLOWDOWN)) sed '/^\x1e/q' <&"$RIG_ANSWER" | tr -d '\r')
+  code=${answer##*$'\x1e'}
+  [[ $code =~ ^[0-9]+$ ]] || rig_fail "the session's helper gave no answer to [$*]: ${code:-nothing}"
+  printf '%s' "${answer%$'\x1e'*}"
+  return "$code"
 }
 
 # rig_prefix_pids: the processes running in this prefix, the test itself and
@@ -273,7 +312,8 @@ rig_next_start() {
   rig_kill_strays
   echo "rig: next start" >>"$RIG_LOG"
   setsid wineserver -p >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineserver did not start"
-  wine "$ZM_BUILD/test-tools/noop.exe" >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "no program starts after the restart"
+  WINEDLLOVERRIDES=${WINEDLLOVERRIDES/wineboot.exe=d/} wine "$ZM_BUILD/test-tools/noop.exe" \
+    >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "no program starts after the restart"
   rig_wait_for eval '! rig_running wineboot'   # its boot step has ended
 }
 
@@ -337,9 +377,7 @@ rig_visible_windows() {
 }
 
 # rig_is_foreground TITLE: true when Windows (not only X) has made that window the active one.
-rig_is_foreground() {
-  [[ $(wine "$ZM_BUILD/test-tools/wintool.exe" foreground 2>/dev/null </dev/null | tr -d '\r') == "$1" ]]
-}
+rig_is_foreground() { [[ $(rig_ask foreground) == "$1" ]]; }
 
 # rig_keys WINDOW KEY...: focuses the window and types the keys, once Wine has
 # activated it: keys that arrive earlier are lost.
@@ -352,16 +390,9 @@ rig_keys() {
   xdotool key --delay 50 "$@"
 }
 
-# Wine's ExitWindowsEx starts its boot step (wineboot) at once, inside the
-# session, while the program that asked may still be running; Windows
-# restarts only once every program has ended. So the programs that may ask run
-# with Wine's boot step disabled: the call fails there, Wine logging the
-# command it could not start, and rig_next_start makes the restart.
-rig_hold_boot_step() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wineboot.exe=d"; }
-
-# rig_start_removal: starts the removal traced, Wine's boot step held.
+# rig_start_removal: starts the removal traced.
 rig_start_removal() {
-  rig_start removal env "$(rig_hold_boot_step)" WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
+  rig_start removal env WINEDEBUG=+relay wine 'C:\windows\ZM640UNI.exe'
 }
 
 # rig_remove [KEY]: runs the removal, answering Yes and then KEY in the restart
@@ -396,14 +427,12 @@ rig_standin_log() {
 
 # rig_post COMMAND: posts WM_COMMAND COMMAND to the tray window, as another program would.
 rig_post() {
-  wine "$ZM_BUILD/test-tools/wintool.exe" post 3ZAvodWClass "3ZAvod Sample" 273 "$1" 0 \
-    >/dev/null 2>&1 </dev/null || rig_fail "tray window not found to post $1"
+  rig_ask post 3ZAvodWClass "3ZAvod Sample" 273 "$1" 0 || rig_fail "tray window not found to post $1"
 }
 
 # rig_post_sentinel: posts the stand-in its last message; everything sent before arrives first.
 rig_post_sentinel() {
-  wine "$ZM_BUILD/test-tools/wintool.exe" post 3ZAvodWClass "3ZAvod Sample" 32775 0 0 \
-    >/dev/null 2>&1 </dev/null || rig_fail "stand-in window not found for the sentinel"
+  rig_ask post 3ZAvodWClass "3ZAvod Sample" 32775 0 0 || rig_fail "stand-in window not found for the sentinel"
 }
 
 # rig_relay_calls NAME FUNCTION: the relay log's calls of FUNCTION, one per line,
@@ -416,9 +445,8 @@ rig_relay_calls() {
 # rig_registry_keys: every key below the parts of HKEY_LOCAL_MACHINE the
 # removal may touch, one path a line, sorted. One program start.
 rig_registry_keys() {
-  wine "$ZM_BUILD/test-tools/wintool.exe" keys Enum Software \
-    'System\CurrentControlSet\Control\MediaResources' 'System\CurrentControlSet\Services\Class' \
-    2>/dev/null </dev/null | tr -d '\r' | sort
+  rig_ask keys Enum Software 'System\CurrentControlSet\Control\MediaResources' \
+    'System\CurrentControlSet\Services\Class' | sort
 }
 
 # rig_files: every file the sample system added or a program wrote, with its
@@ -432,30 +460,17 @@ rig_snapshot() {
   { rig_files; rig_registry_keys; } >"$1"
 }
 
-# rig_virtual_desktop WIDTHxHEIGHT: from now on every program of the prefix runs
-# in one Wine virtual desktop, which has a taskbar with the notification area.
-rig_virtual_desktop() {
-  RIG_DESKTOP=$1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1 </dev/null
-  rig_end_session   # the running desktop is not virtual
-  rig_start_session
-  rig_window "Default - Wine desktop" >/dev/null
-}
-
 # rig_mixer_double: the card's mixer, simulated: the project's winmm.dll next to
 # the programs in the Windows directory, its calls logged to C:\mixer.log.
 rig_mixer_double() {
   cp "$ZM_BUILD/test-tools/"{winmm.dll,mixer_tool.exe} "$WIN/"
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winmm=n,b" ZM_MIXER_LOG='C:\mixer.log'
+  export WINEDLLOVERRIDES="$RIG_NO_BOOT_STEP;winmm=n,b" ZM_MIXER_LOG='C:\mixer.log'
   MIXER_LOG=$PFX/drive_c/mixer.log
 }
 
 # rig_tray_menu: whether the tray menu is open (a line "open|1") and its items
 # as the utility holds them: POSITION|ID|TEXT|SCREEN RECT.
-rig_tray_menu() {
-  wine 'C:\windows\mixer_tool.exe' menu 2>/dev/null </dev/null | tr -d '\r'
-}
+rig_tray_menu() { rig_ask menu; }
 
 # rig_tray_label: the text of the tray menu's 3D item, as the utility holds it.
 rig_tray_label() { rig_tray_menu | sed -n 's/^2|40005|\([^|]*\)|.*/\1/p'; }

@@ -5,6 +5,8 @@
 set -euo pipefail
 source "$(dirname "$0")/rig.sh"
 case_name=$1
+# The menu is clicked in a virtual desktop, whose taskbar shows the icon.
+[[ $case_name != menu_closes ]] || RIG_DESKTOP=640x480
 rig_begin "tray_$case_name"
 
 rig_mixer_double
@@ -16,7 +18,7 @@ start_tray() {
 }
 # Waits until the first tick has synced the label and written the switch.
 wait_settled() { rig_wait_for grep -q -s '^set ' "$MIXER_LOG"; }
-windows() { wine "$ZM_BUILD/test-tools/wintool.exe" windows "$1" "$2" 2>/dev/null </dev/null | tr -d '\r'; }
+windows() { rig_ask windows "$1" "$2"; }
 icon_calls() { rig_relay_calls tray Shell_NotifyIconA | cut -d, -f1; }
 frames_shown() { icon_calls | grep -c '^00000001$' || true; }
 # Waits until the animation has shown N more frames: proof that time passed, in ticks.
@@ -37,8 +39,7 @@ area_start() {
   rig_wait_for grep -q -s ready "$AREA_LOG"
 }
 area_post() {
-  wine "$ZM_BUILD/test-tools/wintool.exe" post Shell_TrayWnd "ZM640 test notification area" \
-    "$@" >/dev/null 2>&1 </dev/null || rig_fail "notification area not found to post $1"
+  rig_ask post Shell_TrayWnd "ZM640 test notification area" "$@" || rig_fail "notification area not found to post $1"
 }
 area_lines() { tr -d '\r' <"$AREA_LOG" | grep -v '^ready$' || true; }
 # area_after WHAT: the area's log after its last WHAT line.
@@ -176,8 +177,7 @@ case $case_name in
     expect_eq "DialogBoxParamA calls" "$(rig_relay_calls tray DialogBoxParamA | wc -l)" 1
     # Closed by its close box (WM_CLOSE), it opens again. The box has ended
     # when its DialogBoxParamA returns.
-    wine "$ZM_BUILD/test-tools/wintool.exe" post '#32770' "About Duzevira Razur" 16 0 0 \
-      >/dev/null 2>&1 </dev/null
+    rig_ask post '#32770' "About Duzevira Razur" 16 0 0
     rig_wait_for grep -q 'Ret  user32.DialogBoxParamA' "$T/tray.log"
     rig_post 40004
     rig_wait_for eval '[[ $(rig_relay_calls tray DialogBoxParamA | wc -l) -eq 2 ]]'
@@ -185,7 +185,6 @@ case $case_name in
     exit_tray
     ;;
   menu_closes)
-    rig_virtual_desktop 640x480
     start_tray
     wait_settled
     rig_tray_open_menu
@@ -199,8 +198,7 @@ case $case_name in
   taskbar_created)
     start_tray
     wait_settled
-    wine "$ZM_BUILD/test-tools/wintool.exe" post-registered 3ZAvodWClass "3ZAvod Sample" \
-      TaskbarCreated >/dev/null 2>&1 </dev/null
+    rig_ask post-registered 3ZAvodWClass "3ZAvod Sample" TaskbarCreated
     rig_wait_for eval '[[ $(icon_calls | grep -c "^00000000$") -eq 2 ]]'   # NIM_ADD again
     exit_tray
     ;;
