@@ -90,8 +90,10 @@ rig_wait_quietly() {
 # alone lets it run, to carry out WinInit.INI. And Wine's ExitWindowsEx starts
 # that step at once, inside the session, while the program that asked may
 # still run, where Windows restarts only once every program has ended: held,
-# the call fails, Wine logging the command it could not start.
-RIG_NO_BOOT_STEP="mscoree,mshtml=;wineboot.exe=d"
+# the call fails, Wine logging the command it could not start. Wine's menu
+# builder (the host's desktop menus, nothing of Windows; the boot step starts
+# it, and it a desktop) never runs.
+RIG_NO_BOOT_STEP="mscoree,mshtml=;winemenubuilder.exe=d;wineboot.exe=d"
 rig_wine_env() {
   export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=$RIG_NO_BOOT_STEP
 }
