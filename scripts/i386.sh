@@ -12,6 +12,9 @@ I386_QEMU=/usr/bin/qemu-i386
 # An i386 ELF executable: class 32-bit, little-endian, type EXEC or DYN, machine 3.
 I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+# Wine's server built for the host, of the same Wine release (scripts/setup
+# adds it where the programs are emulated): see i386_install_wineserver.
+I386_WINESERVER=/usr/local/lib/zm640/wineserver64
 I386_HELP="This host cannot run 32-bit x86 programs, which Wine needs."
 I386_HELP+=" To emulate them, run scripts/setup as root (or as a user who may sudo)"
 I386_HELP+=" where binfmt_misc can be mounted and written: a VM, or a privileged container."
@@ -146,8 +149,28 @@ i386_setup() {
 
 i386_emulate() {
   if i386_install_qemu && i386_register && i386_runs; then
+    i386_install_wineserver ||
+      echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
     return 0
   fi
   echo "$I386_HELP" >&2
   return 1
+}
+
+# i386_install_wineserver: Wine's server as built for the host, in
+# I386_WINESERVER, taken from the wine64 package of the installed Wine's own
+# version (the server alone, none of its 64-bit libraries). It serves 32-bit
+# programs as the 32-bit one does; emulated, every Wine call costs less.
+i386_install_wineserver() {
+  local version work status=0
+  version=$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null) || return 1
+  [[ -x $I386_WINESERVER && $(cat "$I386_WINESERVER.version" 2>/dev/null) == "$version" ]] && return 0
+  work=$(mktemp -d)
+  chmod 755 "$work"   # apt downloads as its own user
+  { (cd "$work" && apt-get download -qq "wine64=$version" >/dev/null 2>&1) &&
+    dpkg-deb -x "$work"/wine64_*.deb "$work/files" &&
+    i386_sudo install -D -m 755 "$work/files/usr/lib/wine/wineserver64" "$I386_WINESERVER" &&
+    echo "$version" | i386_sudo tee "$I386_WINESERVER.version" >/dev/null; } || status=1
+  rm -rf "$work"
+  return $status
 }

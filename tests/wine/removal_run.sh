@@ -28,9 +28,8 @@ check_confirmation_box() {
 
 case $case_name in
   no)
-    rig_start_standin
     rig_snapshot "$T/before"
-    rig_start_standin   # the snapshot restarted Wine; the stand-in with it
+    rig_start_standin
     confirm_with n
     rc=$(rig_exit_code removal)
     expect_eq "exit code" "$rc" 0
