@@ -65,28 +65,18 @@ rig_require_i386() {
   exit "$RIG_SKIP"
 }
 
-# rig_deadline SECONDS: the SECONDS value by which a wait of SECONDS (natively) must end.
-rig_deadline() { echo $((SECONDS + $1 * RIG_SLOWDOWN)); }
-
-# rig_wait_for TEST-COMMAND...: polls until the command succeeds; fails the test after RIG_TIMEOUT.
-rig_wait_for() {
-  local deadline
-  deadline=$(rig_deadline "$RIG_TIMEOUT")
-  until "$@"; do
-    ((SECONDS < deadline)) || rig_fail "timed out waiting for: $*"
-    sleep 0.1
-  done
-}
-
-# rig_wait_quietly TEST-COMMAND...: as rig_wait_for, but yields 1 instead of failing the test.
+# rig_wait_quietly TEST-COMMAND...: polls until the command succeeds; yields 1
+# once RIG_TIMEOUT seconds (natively; stretched under emulation) have passed.
 rig_wait_quietly() {
-  local deadline
-  deadline=$(rig_deadline "$RIG_TIMEOUT")
+  local deadline=$((SECONDS + RIG_TIMEOUT * RIG_SLOWDOWN))
   until "$@"; do
     ((SECONDS < deadline)) || return 1
     sleep 0.1
   done
 }
+
+# rig_wait_for TEST-COMMAND...: as rig_wait_quietly, but the test fails when the time is up.
+rig_wait_for() { rig_wait_quietly "$@" || rig_fail "timed out waiting for: $*"; }
 
 # Wine in this test's prefix, never holding the caller's output pipes.
 # Wine's boot step (wineboot) is held in every program: a test starts on a
@@ -369,18 +359,6 @@ rig_window() {
   local id
   rig_wait_for eval "id=\$(xdotool search --onlyvisible --name '^$1\$' 2>/dev/null | head -1); [[ -n \$id ]]"
   echo "$id"
-}
-
-# rig_visible_windows TITLE: how many visible top-level windows have this exact
-# title. A search that met a window being destroyed (an X error) is made again.
-rig_visible_windows() {
-  local found try
-  for try in 1 2 3 4 5 6 7 8 9 10; do
-    found=$(xdotool search --onlyvisible --name "^$1\$" 2>"$T/xdotool.err") || true
-    grep -q 'X Error' "$T/xdotool.err" || break
-    sleep 0.1
-  done
-  grep -c . <<<"$found" || true
 }
 
 # rig_is_foreground TITLE: true when Windows (not only X) has made that window the active one.

@@ -173,7 +173,7 @@ case $case_name in
     rig_post 40004
     rig_post 40006   # handled after the second About: its effect proves that one was too
     rig_wait_for test -s "$CMDLINE_LOG"
-    expect_eq "About boxes" "$(rig_visible_windows "About Duzevira Razur")" 1
+    expect_eq "About boxes" "$(windows '#32770' "About Duzevira Razur")" "count=1 visible=1"
     expect_eq "DialogBoxParamA calls" "$(rig_relay_calls tray DialogBoxParamA | wc -l)" 1
     # Closed by its close box (WM_CLOSE), it opens again. The box has ended
     # when its DialogBoxParamA returns.
