@@ -80,9 +80,10 @@ rig_wait_for() { rig_wait_quietly "$@" || rig_fail "timed out waiting for: $*"; 
 
 # Wine in this test's prefix, never holding the caller's output pipes.
 # Wine's boot step (wineboot) is held in every program: a test starts on a
-# system already started, without the boot step's services, which no program
-# here uses (under emulation that halves a session's start); rig_next_start
-# alone lets it run, to carry out WinInit.INI. And Wine's ExitWindowsEx starts
+# system already started, without the NT services the step starts, which no
+# program here uses and Windows 9x does not have (under emulation that halves
+# a session's start); rig_next_start alone lets the step run, still without
+# them, to carry out WinInit.INI. And Wine's ExitWindowsEx starts
 # that step at once, inside the session, while the program that asked may
 # still run, where Windows restarts only once every program has ended: held,
 # the call fails, Wine logging the command it could not start. Wine's menu
@@ -301,7 +302,8 @@ rig_running() {
 
 # rig_next_start: the next Windows start, as Windows 9x makes it once every
 # program has ended: this session ends, the next one starts, and its boot step
-# (wineboot, started by the session's first program) carries out WinInit.INI.
+# (wineboot, started by the session's first program; Wine's services held)
+# carries out WinInit.INI.
 # The first program of the new session is one that shows nothing: no check
 # after a restart needs the desktop, which starts with the first program that does.
 rig_next_start() {
@@ -309,7 +311,7 @@ rig_next_start() {
   rig_kill_strays
   echo "rig: next start" >>"$RIG_LOG"
   setsid "$RIG_SERVER" -p >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineserver did not start"
-  WINEDLLOVERRIDES=${WINEDLLOVERRIDES/wineboot.exe=d/} wine "$ZM_BUILD/test-tools/noop.exe" \
+  WINEDLLOVERRIDES=${WINEDLLOVERRIDES/wineboot.exe=d/services.exe=d} wine "$ZM_BUILD/test-tools/noop.exe" \
     >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "no program starts after the restart"
   rig_wait_for eval '! rig_running wineboot'   # its boot step has ended
 }
