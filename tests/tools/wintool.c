@@ -10,9 +10,8 @@
  *        wintool.exe windows CLASS TITLE
  *          prints how many top-level windows have that class and title, and how many are visible
  *        wintool.exe keys PATH...
- *          prints HKEY_LOCAL_MACHINE\PATH and every key below it, one full name a line
- *          (what regedit /E would list, without the values, in a fraction of its time;
- *          a link key is listed, not the keys it leads to, which are listed where they are)
+ *          prints the branches below HKEY_LOCAL_MACHINE\PATH as Wine saves them, key lines
+ *          only (rig_registry_keys lists their keys)
  *        wintool.exe menu
  *          prints whether the tray menu is open ("open|1") and its items, as the mixer
  *          double reports them: POSITION|ID|TEXT|LEFT,TOP,RIGHT,BOTTOM
@@ -92,53 +91,11 @@ static int Stats(char** argv) {
   return 0;
 }
 
-/* One escaped key name of a saved branch, up to its closing ']', as RegEnumKeyExA would
- * give it: "\\" and "\]" stand for the character, "\x41" for a UTF-16 unit. */
-static const char* Unescape(const char* text, char* name, size_t size) {
-  size_t length = 0;
-  while (*text != '\0' && *text != ']' && length + 3 < size) {
-    char c = *text++;
-    if (c == '\\' && *text == 'x') {
-      WCHAR unit = (WCHAR)strtoul(text + 1, (char**)&text, 16);
-      length += WideCharToMultiByte(CP_ACP, 0, &unit, 1, name + length, 2, NULL, NULL);
-      continue;
-    }
-    if (c == '\\' && *text != '\0') c = *text++;
-    name[length++] = c;
-  }
-  name[length] = '\0';
-  return text;
-}
-
-/* Prints root and every key of the branch Wine saved to file. The server writes
- * a key only when it has values or no sub-keys, parents before children, so
- * the keys between one written and the last one written are printed here. */
-static void PrintSavedBranch(const char* root, const char* file) {
-  static char line[8192], name[4096], last[4096];
-  FILE* saved = fopen(file, "r");
-  if (saved == NULL) return;
-  printf("%s\n", root);
-  last[0] = '\0';
-  while (fgets(line, sizeof line, saved) != NULL) {
-    if (line[0] != '[') continue;
-    Unescape(line + 1, name, sizeof name);
-    size_t common = 0;  /* the length of the key this one shares with the last one */
-    for (size_t i = 0;; ++i) {
-      int ends = name[i] == '\0' || name[i] == '\\';
-      if (ends && (last[i] == '\0' || last[i] == '\\')) common = i;
-      if (name[i] == '\0' || name[i] != last[i]) break;
-    }
-    for (size_t i = common + 1; i <= strlen(name); ++i)
-      if (name[i] == '\0' || name[i] == '\\') printf("%s\\%.*s\n", root, (int)i, name);
-    strcpy(last, name);
-  }
-  fclose(saved);
-}
-
-/* Wine's server saves a branch in one request; asking key by key takes two
+/* For each PATH, "#root HKEY_LOCAL_MACHINE\PATH" and the key lines ("[escaped\\name] time")
+ * of the branch Wine's server saves in one request; asking key by key takes two
  * requests a key, seconds for a hive under emulation. Saving needs the backup privilege. */
 static int Keys(int count, char** paths) {
-  static char root[4096], file[MAX_PATH];
+  static char file[MAX_PATH], line[8192];
   HANDLE token;
   TOKEN_PRIVILEGES backup = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
   if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
@@ -151,15 +108,17 @@ static int Keys(int count, char** paths) {
   for (int i = 0; i < count; ++i) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths[i], 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-    snprintf(root, sizeof root, "HKEY_LOCAL_MACHINE\\%s", paths[i]);
     DeleteFileA(file);
     LONG saved = RegSaveKeyA(key, file, NULL);
     RegCloseKey(key);
-    if (saved != ERROR_SUCCESS) {
-      fprintf(stderr, "wintool: cannot save %s: error %ld\n", root, saved);
-      return 3;
+    FILE* branch = saved == ERROR_SUCCESS ? fopen(file, "r") : NULL;
+    if (branch == NULL) return 3;
+    printf("#root HKEY_LOCAL_MACHINE\\%s\n", paths[i]);
+    for (int lineStart = 1; fgets(line, sizeof line, branch) != NULL;) {
+      if (lineStart && line[0] == '[') fputs(line, stdout);
+      lineStart = strchr(line, '\n') != NULL;
     }
-    PrintSavedBranch(root, file);
+    fclose(branch);
     DeleteFileA(file);
   }
   return 0;

@@ -430,10 +430,17 @@ rig_relay_calls() {
 }
 
 # rig_registry_keys: every key below the parts of HKEY_LOCAL_MACHINE the
-# removal may touch, one path a line, sorted. One program start.
+# removal may touch, one path a line, sorted. Wine saves a key only where it
+# has values or no sub-keys, so each one's parents are listed with it; a link
+# key is listed, not the keys it leads to (listed where they are).
 rig_registry_keys() {
   rig_ask keys Enum Software 'System\CurrentControlSet\Control\MediaResources' \
-    'System\CurrentControlSet\Services\Class' | sort
+    'System\CurrentControlSet\Services\Class' | awk '
+    /^#root / { root = substr($0, 7); print root; next }
+    { name = $0; sub(/^\[/, "", name); sub(/\] [0-9]+$/, "", name); gsub(/\\\\/, "\\", name)
+      n = split(name, part, "\\"); path = root
+      for (i = 1; i <= n; i++) { path = path "\\" part[i]; if (!(path in seen)) { seen[path]; print path } } }' |
+    sort
 }
 
 # rig_files: every file the sample system added or a program wrote, with its
