@@ -78,17 +78,14 @@ rig_wait_quietly() {
 # rig_wait_for TEST-COMMAND...: as rig_wait_quietly, but the test fails when the time is up.
 rig_wait_for() { rig_wait_quietly "$@" || rig_fail "timed out waiting for: $*"; }
 
-# Wine in this test's prefix, never holding the caller's output pipes.
-# Wine's boot step (wineboot) is held in every program: a test starts on a
-# system already started, without the NT services the step starts, which no
-# program here uses and Windows 9x does not have (under emulation that halves
-# a session's start); rig_next_start alone lets the step run, still without
-# them, to carry out WinInit.INI. And Wine's ExitWindowsEx starts
-# that step at once, inside the session, while the program that asked may
-# still run, where Windows restarts only once every program has ended: held,
-# the call fails, Wine logging the command it could not start. Wine's menu
-# builder (the host's desktop menus, nothing of Windows; the boot step starts
-# it, and it a desktop) never runs.
+# Wine in this test's prefix, never holding the caller's output pipes. Wine's
+# boot step is held in every program: a session starts as a system already
+# started, without the NT services the step starts (Windows 9x has none; no
+# program here uses them). rig_next_start alone runs the step, to carry out
+# WinInit.INI. Held, Wine's ExitWindowsEx cannot start it inside the session
+# while the program that asked still runs (Windows restarts once every program
+# has ended): the call fails, Wine logging the command. Wine's menu builder
+# (the host's desktop menus) never runs.
 RIG_NO_BOOT_STEP="mscoree,mshtml=;winemenubuilder.exe=d;wineboot.exe=d"
 rig_wine_env() {
   export WINEPREFIX=$PFX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=$RIG_NO_BOOT_STEP
@@ -127,20 +124,14 @@ rig_make_template() {
   setsid "$RIG_SERVER" -p >>"$RIG_LOG" 2>&1 </dev/null ||
     rig_fail "wineserver did not start"
   WINEDLLOVERRIDES=mscoree,mshtml= wineboot -i >>"$RIG_LOG" 2>&1 </dev/null || rig_fail "wineboot failed: Wine cannot start here"
-  # Windows 98, relay tracing of the watched calls, no crash dialog. Xvfb has
-  # no window manager: a managed window that hides waits two seconds for one,
-  # each time a box or dialog closes. Wine's own services that no test uses
-  # (event log, network, Plug and Play) start only on demand: each session
-  # starts faster, above all under emulation.
+  # Windows 98, relay tracing of the watched calls, no crash dialog; windows
+  # unmanaged: with no window manager on Xvfb, a box that closes waits 2 s for one.
   {
     echo REGEDIT4
     printf '[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="win98"\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="%s"\n' "$RIG_RELAY"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
-    for service in Eventlog NDIS nsiproxy PlugPlay; do
-      printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s]\n"Start"=dword:00000003\n' "$service"
-    done
     tail -n +2 "$RIG_DIR/sample/registry.reg"   # after its REGEDIT4 line
   } >"$T/settings.reg"
   wine regedit /S "$(winepath -w "$T/settings.reg")" >>"$RIG_LOG" 2>&1 </dev/null ||
@@ -189,11 +180,9 @@ rig_begin() {
   [[ -z ${RIG_FLOPPY:-} ]] || rig_install_from_floppy "$RIG_FLOPPY"
 }
 
-# rig_install_from_floppy IMAGE: the programs installed from the release floppy
-# as a Windows 98 user does: the disk in drive A:, right-click ZM640.INF,
-# Install. Windows runs its [DefaultInstall] section through setupx.dll;
-# Wine's setupapi.dll carries out the same section. The disk's files are
-# left in $T/floppy.
+# rig_install_from_floppy IMAGE: the disk in drive A:, right-click ZM640.INF,
+# Install: Wine's setupapi.dll carries out the [DefaultInstall] section that
+# Windows 98's setupx.dll does. The disk's files are left in $T/floppy.
 rig_install_from_floppy() {
   mkdir -p "$T/floppy"
   mcopy -n -m -i "$1" '::*' "$T/floppy/" || rig_fail "cannot read the floppy image $1"
@@ -221,13 +210,11 @@ rig_end_session() {
   "$RIG_SERVER" -w >/dev/null 2>&1 </dev/null || true
 }
 
-# rig_start_session: this prefix's wineserver and Wine's own processes, started
-# untraced so that relay logs hold only the program under test. Wine's desktop
-# process ends with the last program that uses it and is started again by the
-# next, and under heavy load such a start can fail to reach the X display:
-# then no program of the session can show a window. So one desktop is started
-# here, checked, and held for the whole session by the helper that answers the
-# test's questions (rig_ask); a session whose desktop failed is started again.
+# rig_start_session: this prefix's wineserver and Wine's desktop, untraced.
+# The desktop ends with the last program that uses it, and under heavy load a
+# new one can fail to reach the X display: so it is started once, checked,
+# and held by the helper that answers the test's questions (rig_ask); a
+# session whose desktop failed is started again.
 rig_start_session() {
   local try helper line
   for try in 1 2 3; do
