@@ -45,6 +45,13 @@ class FileSystem {
   virtual int CopyOver(const char* from, const char* to) = 0;
   // 1 when the file exists and is marked read-only.
   virtual int IsReadOnly(const char* path) = 0;
+  // SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL): no read-only, hidden or
+  // system mark stands in the way of the file's deletion.
+  virtual int ClearAttributes(const char* path) = 0;
+  // MoveFileExA(path, 0, MOVEFILE_DELAY_UNTIL_REBOOT): Windows NT deletes the
+  // file at its next start. 0 on Windows 9x, where nothing is called (its
+  // boot step reads WinInit.INI instead, KB 140570).
+  virtual int DeleteAtNextStart(const char* path) = 0;
   virtual int SetCurrentDir(const char* path) = 0;
   // A directory search (FindFirstFileA and FindNextFileA): each entry's long
   // name into name (size bytes). 0 when there is no (further) entry.

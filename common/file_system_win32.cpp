@@ -96,6 +96,17 @@ int Win32FileSystem::IsReadOnly(const char* path) {
   return attributes != 0xFFFFFFFF && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+int Win32FileSystem::ClearAttributes(const char* path) {
+  return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+int Win32FileSystem::DeleteAtNextStart(const char* path) {
+  if (GetVersion() & 0x80000000u) return 0;  // Windows 9x
+  typedef BOOL(WINAPI * MoveFileLater)(LPCSTR, LPCSTR, DWORD);
+  MoveFileLater moveFileEx = LookUpFunction<MoveFileLater>("kernel32.dll", "MoveFileExA");
+  return moveFileEx != 0 && moveFileEx(path, 0, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 int Win32FileSystem::SetCurrentDir(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
 namespace {

@@ -21,6 +21,8 @@ class Win32FileSystem : public FileSystem {
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override;
+  int ClearAttributes(const char* path) override;
+  int DeleteAtNextStart(const char* path) override;
   int SetCurrentDir(const char* path) override;
   int FindFirst(const char* pattern, char* name, unsigned size, SearchHandle* search) override;
   int FindNext(SearchHandle search, char* name, unsigned size) override;

@@ -4,6 +4,8 @@ namespace {
 
 int g_copyKept;  // process-wide: the run has left a copy that must stay
 
+const unsigned kSectorBytes = 512;  // the smallest cluster a FAT disk has
+
 unsigned Clusters(unsigned bytes, unsigned clusterBytes) {
   return bytes / clusterBytes + (bytes % clusterBytes != 0);
 }
@@ -64,22 +66,33 @@ const char* DriveRoot(const char* path, char* root) {
   return root;
 }
 
+// 1 when the growth fits in freeBytes on a disk of clusterBytes clusters.
+int FitsClusters(unsigned oldSize, unsigned newSize, unsigned clusterBytes, unsigned freeBytes) {
+  unsigned needed = Clusters(newSize, clusterBytes);
+  unsigned given = Clusters(oldSize, clusterBytes);
+  return needed <= given || needed - given <= freeBytes / clusterBytes;
+}
+
 int RoomToGrow(FileSystem& fs, const char* path, unsigned oldSize, unsigned newSize) {
   char root[4];
   const char* drive = DriveRoot(path, root);
   unsigned clusterBytes = 0, freeClusters = 0, freeBytes = 0;
-  if (!fs.FreeSpace(drive, &clusterBytes, &freeClusters)) return 1;
+  if (!fs.FreeSpace(drive, &clusterBytes, &freeClusters) || clusterBytes == 0) return 1;
+  // On FAT32 Windows 9x reports at most 65,536 clusters and inflates their
+  // size to match (KB Q231497): the real size is only known to be a power of
+  // two from a sector up to the reported one, and up to the exact count's
+  // lowest set bit (a whole number of real clusters). Growth must fit each.
+  unsigned largest = clusterBytes;
   if (fs.FreeBytes(drive, &freeBytes)) {
-    // On FAT32 Windows 9x reports at most 65,536 clusters and inflates their
-    // size to match (KB Q231497). The exact count is a whole number of real
-    // clusters, so the real size is no larger than its lowest set bit.
     unsigned lowestBit = freeBytes & (0u - freeBytes);
-    if (lowestBit != 0 && lowestBit < clusterBytes) clusterBytes = lowestBit;
-    freeClusters = freeBytes / clusterBytes;
+    if (lowestBit >= kSectorBytes && lowestBit < largest) largest = lowestBit;
+  } else {
+    freeBytes = freeClusters > 0xFFFFFFFFu / clusterBytes ? 0xFFFFFFFFu : freeClusters * clusterBytes;
   }
-  unsigned needed = Clusters(newSize, clusterBytes);
-  unsigned given = Clusters(oldSize, clusterBytes);
-  return needed <= given || needed - given <= freeClusters;
+  for (unsigned size = largest;; size /= 2) {
+    if (!FitsClusters(oldSize, newSize, size, freeBytes)) return 0;
+    if (size <= kSectorBytes) return 1;
+  }
 }
 
 int DigestFile(FileSystem& fs, const char* path, FileDigest* digest) {

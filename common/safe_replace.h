@@ -12,7 +12,8 @@ const char* DriveRoot(const char* path, char* root);
 // 1 when growing a file from oldSize to newSize bytes fits the free space of
 // its drive (whole clusters; the clusters the old size takes are given back).
 // A drive whose free space cannot be read is not taken as full. Where Windows
-// has an exact byte count, it holds over the cluster count.
+// has an exact byte count, it holds over the cluster count; where the real
+// cluster size is unsure, the growth must fit every size it may be.
 int RoomToGrow(FileSystem& fs, const char* path, unsigned oldSize, unsigned newSize);
 
 // The size of a file's data and a hash of it; 0 when it cannot be read whole.

@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-// The function name of the loaded module, as type F; 0 where that Windows lacks it.
+// The function name of the loaded module; 0 where that Windows lacks it.
+// One copy of the code for every look-up: the programs are measured in bytes.
+FARPROC LookUpProc(const char* module, const char* name);
+
 template <typename F>
 F LookUpFunction(const char* module, const char* name) {
-  HMODULE handle = GetModuleHandleA(module);
-  if (handle == 0) return 0;
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
+  return reinterpret_cast<F>(reinterpret_cast<void*>(LookUpProc(module, name)));
 }

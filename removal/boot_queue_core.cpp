@@ -9,7 +9,7 @@ namespace {
 const char kCtrlZ = 0x1A;  // the DOS end-of-file mark
 
 struct QueuedFile {
-  int inSystemDir;  // else in the Windows directory
+  int inSystemDir;  // else in the Windows directory: our own two programs
   const char* format;
 };
 
@@ -297,6 +297,22 @@ void QueueInFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
   }
 }
 
+const unsigned kLinePrefix = 4;  // "NUL="
+
+// What WinInit.INI asks of Windows 9x, asked of NT's own list too (NT never
+// reads the file). Our programs lose a read-only mark first, as a copy from
+// the CD has: the boot step refuses to delete a read-only file (KB Q68345).
+void HandOverQueuedFiles(FileSystem& fs, const char* windowsDir, const char* systemDir) {
+  char line[kFilePathSize];
+  for (unsigned i = 0; i < kQueuedCount; ++i) {
+    if (!QueueLine(i, windowsDir, systemDir, line, sizeof line)) continue;
+    char* path = line + kLinePrefix;
+    path[TextLength(path) - 1] = '\0';  // the line end
+    if (!kDeletedAtBoot[i].inSystemDir) fs.ClearAttributes(path);
+    fs.DeleteAtNextStart(path);
+  }
+}
+
 }  // namespace
 
 int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
@@ -307,7 +323,11 @@ int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
   for (;;) {
     unsigned got = 0;
     if (!fs.Read(file, chunk, sizeof chunk, &got)) return 0;
-    if (got == 0) break;
+    const int atEnd = got == 0;
+    if (atEnd) {
+      chunk[0] = '\n';  // the file's end ends its last line too (an empty one changes nothing)
+      got = 1;
+    }
     for (unsigned i = 0; i < got && !search.Settled(); ++i) {
       ++offset;
       if (chunk[i] != '\n') {
@@ -317,9 +337,8 @@ int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
       search.EndLine(line, offset);
       line.Reset();
     }
-    if (search.Settled()) break;
+    if (atEnd || search.Settled()) break;
   }
-  if (!search.Settled()) search.EndLine(line, offset);  // a last line without its LF
   *place = search.Place();
   return 1;
 }
@@ -331,6 +350,7 @@ void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* syst
   // through the profile calls reach the file before it is read, and the
   // cached copy, stale once the file is written, is dropped after.
   fs.FlushProfileCache(queuePath);
+  HandOverQueuedFiles(fs, windowsDir, systemDir);
   QueueInFile(fs, queuePath, windowsDir, systemDir);
   fs.FlushProfileCache(queuePath);
 }

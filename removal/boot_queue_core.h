@@ -28,5 +28,7 @@ int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place);
 // Queues the seven "NUL=" lines in windowsDir\WinInit.INI's first [Rename]
 // section, creating the file or the section when absent. A file whose section
 // is followed by others is rewritten through a copy, which replaces it only
-// when complete. systemDir may be 0 when it could not be read.
+// when complete. The same files are handed to Windows NT's own boot-time
+// deletion, and our two programs lose any read-only mark, so that the next
+// start can delete them. systemDir may be 0 when it could not be read.
 void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir);

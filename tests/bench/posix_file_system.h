@@ -28,6 +28,8 @@ class PosixFileSystem : public FileSystem {
   int RemoveFile(const char* path) override;
   int CopyOver(const char*, const char*) override { return 0; }
   int IsReadOnly(const char*) override { return 1; }
+  int ClearAttributes(const char*) override { return 0; }
+  int DeleteAtNextStart(const char*) override { return 0; }
   int SetCurrentDir(const char* path) override;
   int FindFirst(const char* pattern, char* name, unsigned size, SearchHandle* search) override;
   int FindNext(SearchHandle search, char* name, unsigned size) override;

@@ -157,6 +157,45 @@ TEST(QueueBootDeletions, NewFileOnADiskThatReportsItsSpaceAsWindows9xDoes) {
   }
 }
 
+TEST(QueueBootDeletions, QueuedFilesAreOnesTheNextStartCanDelete) {
+  // A copy from the CD keeps its read-only mark, which the boot step honours
+  // (KB Q68345): our programs lose it; the driver's files keep theirs. NT's
+  // own list gets the same files, whatever becomes of WinInit.INI.
+  const std::string utility = "C:\\WINDOWS\\ZM640UTL.exe", removal = "C:\\WINDOWS\\ZM640UNI.exe";
+  const std::string driver = "C:\\WINDOWS\\SYSTEM\\ES1938.drv";
+  std::vector<std::string> all;
+  for (const char* name : {"ES1938.drv", "Esfm.drv", "Essmpu.drv", "Essswt.drv", "Essolo.drv"})
+    all.push_back(std::string("C:\\WINDOWS\\SYSTEM\\") + name);
+  all.push_back(utility);
+  all.push_back(removal);
+  struct Case { const char* what; bool queueFileReadOnly, systemDirKnown; std::string after; };
+  const Case cases[] = {
+      {"queued in WinInit.INI", false, true, "[Rename]\r\n" + kLines},
+      {"WinInit.INI itself read-only", true, true, "[Rename]\r\n"},
+      {"system directory unknown: the programs alone", false, false,
+       "[Rename]\r\nNUL=" + utility + "\r\nNUL=" + removal + "\r\n"},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    for (const std::string& path : {utility, removal, driver}) {
+      fs.files[path] = "in use";
+      fs.readOnly.insert(path);
+    }
+    fs.files[kQueue] = "[Rename]\r\n";
+    if (c.queueFileReadOnly) fs.readOnly.insert(kQueue);
+    QueueBootDeletions(fs, "C:\\WINDOWS", c.systemDirKnown ? "C:\\WINDOWS\\SYSTEM" : nullptr);
+    EXPECT_EQ(c.after, fs.files[kQueue]) << c.what;
+    EXPECT_EQ(0u, fs.readOnly.count(utility)) << c.what;
+    EXPECT_EQ(0u, fs.readOnly.count(removal)) << c.what;
+    EXPECT_EQ(1u, fs.readOnly.count(driver)) << c.what;
+    EXPECT_EQ(c.queueFileReadOnly, fs.readOnly.count(kQueue) == 1) << c.what;
+    const std::vector<std::string> handed =
+        c.systemDirKnown ? all : std::vector<std::string>{utility, removal};
+    EXPECT_EQ(handed, fs.deletedAtNextStart) << c.what;
+    EXPECT_TRUE(fs.deleted.empty()) << c.what;  // none is deleted now: all are in use
+  }
+}
+
 TEST(QueueBootDeletions, UnreadableTailAppendsAsTheFileStands) {
   FakeFileSystem fs;
   fs.files[kQueue] = "[Rename]\x1a";

@@ -82,6 +82,18 @@ int FakeFileSystem::FreeBytes(const char* root, unsigned* bytes) {
   return 1;
 }
 
+int FakeFileSystem::ClearAttributes(const char* path) {
+  if (PowerOff() || !files.count(Full(path))) return 0;
+  readOnly.erase(Full(path));
+  return 1;
+}
+
+int FakeFileSystem::DeleteAtNextStart(const char* path) {
+  if (PowerOff()) return 0;
+  deletedAtNextStart.push_back(Full(path));
+  return 1;
+}
+
 void FakeFileSystem::FlushProfileCache(const char* path) {
   profileFlushes.push_back(path);
   bool off = PowerOff();

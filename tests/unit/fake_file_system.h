@@ -31,6 +31,7 @@ class FakeFileSystem : public FileSystem {
   std::set<std::string> readOnly;            // paths that cannot be opened for writing or deleted
   bool honourReadOnlyOnCopy = true;          // false: copies over read-only files, as Wine as root does
   std::vector<std::string> deleted;          // every path a deletion was asked for, in order
+  std::vector<std::string> deletedAtNextStart;  // NT's boot-time list, in order
   int failOpenMode = -1;                     // every open with this mode fails
   bool failReads = false, failWrites = false, failSize = false, failCopy = false;
   // The n-th call (counted from 1) of each kind fails; 0: none.
@@ -82,6 +83,8 @@ class FakeFileSystem : public FileSystem {
   int RemoveFile(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override { return readOnly.count(Full(path)) != 0; }
+  int ClearAttributes(const char* path) override;
+  int DeleteAtNextStart(const char* path) override;
   int SetCurrentDir(const char* path) override;
   int FindFirst(const char* pattern, char* name, unsigned size, SearchHandle* search) override;
   int FindNext(SearchHandle search, char* name, unsigned size) override;
