@@ -62,7 +62,7 @@ function(zm_draw_icon out)
   endforeach()
   add_custom_command(
     OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${out}
-    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/art/draw_icon.py
+    COMMAND Python3::Interpreter -B ${CMAKE_SOURCE_DIR}/art/draw_icon.py
             ${CMAKE_CURRENT_BINARY_DIR}/${out} ${arts}
     DEPENDS ${CMAKE_SOURCE_DIR}/art/draw_icon.py ${arts}
     VERBATIM)

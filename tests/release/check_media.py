@@ -6,6 +6,7 @@ usage: check_media.py zip|floppy|cd|readme|inf|sums DIST NAME UNI_EXE UTL_EXE RE
 """
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -38,7 +39,11 @@ def check_floppy(dist, name, expected):
     faults = []
     if os.path.getsize(image) != FLOPPY_BYTES:
         faults.append(f"floppy image is {os.path.getsize(image)} bytes, not {FLOPPY_BYTES}")
-    fsck = subprocess.run(["fsck.fat", "-n", image], capture_output=True, text=True)
+    # Debian puts it in /usr/sbin, which a user's PATH lacks.
+    fsck_fat = shutil.which("fsck.fat", path=os.environ.get("PATH", "") + ":/usr/sbin:/sbin")
+    if fsck_fat is None:
+        return ["fsck.fat not found (dosfstools)"]
+    fsck = subprocess.run([fsck_fat, "-n", image], capture_output=True, text=True)
     if fsck.returncode != 0:
         faults.append(f"fsck.fat -n: {fsck.stdout}{fsck.stderr}")
     label = run("mlabel", "-s", "-i", image, "::").strip()

@@ -12,6 +12,14 @@
  *        wintool.exe keys PATH...
  *          prints the branches below HKEY_LOCAL_MACHINE\PATH as Wine saves them, key lines
  *          only (rig_registry_keys lists their keys)
+ *        wintool.exe value PATH NAME
+ *          prints the value NAME of HKEY_LOCAL_MACHINE\PATH: a string, or each string of a
+ *          list on a line of its own; exit code 1 when there is none
+ *        wintool.exe programs
+ *          prints what Add/Remove Programs lists, as it reads the Uninstall key: KEY|||DisplayName
+ *          for each sub-key with a DisplayName and an UninstallString
+ *        wintool.exe desktop
+ *          prints the size of the desktop Windows gives programs: WIDTHxHEIGHT
  *        wintool.exe menu
  *          prints whether the tray menu is open ("open|1") and its items, as the mixer
  *          double reports them: POSITION|ID|TEXT|LEFT,TOP,RIGHT,BOTTOM
@@ -124,6 +132,53 @@ static int Keys(int count, char** paths) {
   return 0;
 }
 
+static int Value(char** argv) {
+  static char data[32768];
+  HKEY key;
+  DWORD type = 0, size = sizeof data - 2;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, argv[0], 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  LONG read = RegQueryValueExA(key, argv[1], NULL, &type, (BYTE*)data, &size);
+  RegCloseKey(key);
+  if (read != ERROR_SUCCESS) return 1;
+  data[size] = data[size + 1] = '\0';
+  if (type != REG_MULTI_SZ) {
+    printf("%s\n", data);
+    return 0;
+  }
+  /* Every string, empty ones too, up to the empty string that ends the list. */
+  for (const char* text = data; text + 1 < data + size; text += strlen(text) + 1)
+    printf("%s\n", text);
+  return 0;
+}
+
+static int Programs(void) {
+  const char* uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  char name[256], path[512], display[256], command[1024];
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+    HKEY entry;
+    DWORD displaySize = sizeof display, commandSize = sizeof command;
+    snprintf(path, sizeof path, "%s\\%s", uninstall, name);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+    if (RegQueryValueExA(entry, "DisplayName", NULL, NULL, (BYTE*)display, &displaySize) ==
+            ERROR_SUCCESS &&
+        RegQueryValueExA(entry, "UninstallString", NULL, NULL, (BYTE*)command, &commandSize) ==
+            ERROR_SUCCESS)
+      printf("%s|||%s\n", name, display);
+    RegCloseKey(entry);
+  }
+  RegCloseKey(key);
+  return 0;
+}
+
+static int Desktop(void) {
+  RECT area;
+  GetWindowRect(GetDesktopWindow(), &area);
+  printf("%ldx%ld\n", area.right - area.left, area.bottom - area.top);
+  return 0;
+}
+
 /* The tray utility's menu, as the mixer double (loaded into the utility) reports it on request. */
 static int Menu(void) {
   HANDLE request = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReport");
@@ -150,6 +205,9 @@ static int Answer(int argc, char** argv) {
   if (argc == 6 && strcmp(argv[0], "post") == 0) return Post(argv + 1);
   if (argc == 1 && strcmp(argv[0], "foreground") == 0) return Foreground();
   if (argc == 1 && strcmp(argv[0], "menu") == 0) return Menu();
+  if (argc == 3 && strcmp(argv[0], "value") == 0) return Value(argv + 1);
+  if (argc == 1 && strcmp(argv[0], "programs") == 0) return Programs();
+  if (argc == 1 && strcmp(argv[0], "desktop") == 0) return Desktop();
   if (argc >= 2 && strcmp(argv[0], "keys") == 0) return Keys(argc - 1, argv + 1);
   if (argc == 3 && strcmp(argv[0], "windows") == 0) return Windows(argv + 1);
   if (argc == 3 && strcmp(argv[0], "stats") == 0) return Stats(argv + 1);

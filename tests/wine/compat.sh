@@ -8,7 +8,8 @@
 #   next_start  Yes, then Restart, then the next start carries out WinInit.INI:
 #            none of the card's 21 files is left (Wine carries WinInit.INI out
 #            whatever version it plays; Windows NT itself never reads it). On
-#            Windows NT the shutdown privilege is enabled before ExitWindowsEx
+#            Windows NT the shutdown privilege is enabled before ExitWindowsEx,
+#            and the seven files are in NT's own list of boot-time deletions too
 #   tray     the label follows control 41, the 3D command writes it, Exit from
 #            another process removes the icon and ends with exit code 0. On
 #            Windows NT, MultiMedia Properties finds rundll32.exe in the system
@@ -28,6 +29,13 @@ restart_calls() {
     grep -v '^Ret ExitWindowsEx'
 }
 
+# PendingFileRenameOperations: a deletion is the file's NT name and an empty string.
+nt_boot_deletions() {
+  rig_ask value 'System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations |
+    paste -d'|' - - || true
+}
+# The files WinInit.INI queues, as NT names them for deletion.
+queued_paths() { printf '%s' "$QUEUE_LINES" | tr -d '\r' | sed 's/^NUL=\(.*\)$/\\??\\\1|/'; }
 
 case $case_name in
   removal)
@@ -56,6 +64,7 @@ case $case_name in
       expect_eq "restart calls" "$(restart_calls | grep '^Call')" 'Call ExitWindowsEx 00000002,00000000'
     fi
     expect_files_removed
+    expect_eq "NT's boot-time deletions" "$(nt_boot_deletions)" "$(((windows_nt)) && queued_paths)"
     rig_next_start
     expect_next_start_done $'\r\n[Rename]\r\n'"$QUEUE_LINES"
     ;;

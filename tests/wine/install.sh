@@ -21,7 +21,7 @@ expect_eq "entries" "$(install_entries_left <"$T/installed.reg")" \
 grep -q -x -F '"ZM640UTL"="C:\\windows\\ZM640UTL.EXE"' "$T/installed.reg" || rig_fail "no Run value"
 grep -q -x -F '"UninstallString"="C:\\windows\\ZM640UNI.EXE"' "$T/installed.reg" ||
   rig_fail "no UninstallString"
-expect_eq "Add/Remove Programs" "$(wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r' | sort)" \
+expect_eq "Add/Remove Programs" "$(rig_ask programs | sort)" \
   $'OtherSoundTool|||Other Sound Tool\nZM640|||ZM640 Sound Card Driver'
 
 # Add/Remove Programs starts the removal; Yes, then Restart.

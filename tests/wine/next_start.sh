@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end through the restart: the removal answered Yes, then Restart (or
-# Shut Down), then the next start, whose boot step carries out WinInit.INI.
+# Shut Down), then the next start, whose boot step carries out WinInit.INI;
+# both programs read-only, as copied from the CD.
 # usage: next_start.sh CASE [KEY]
 #   CASE  a WinInit.INI case of tests/data/wininit_cases.txt, as other software left it
 #   KEY   r: Restart (the default), s: Shut Down
@@ -11,6 +12,9 @@ rig_begin "next_start_${case_name}_$key"
 source "$RIG_DIR/expect.sh"
 
 lay_out_wininit_case "$case_name"
+# As a copy from the CD leaves them: read-only, which Wine's boot step, like
+# Windows 9x's, refuses to delete.
+chmod a-w "$WIN/ZM640UTL.exe" "$WIN/ZM640UNI.exe"
 rig_remove "$key"
 case $key in
   r) flags=00000002 boot_step="--end-session" ;;

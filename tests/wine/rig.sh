@@ -164,8 +164,10 @@ rig_begin() {
   # asks; where RIG_DESKTOP (WIDTHxHEIGHT) asks, one Wine virtual desktop for
   # every program, which has a taskbar with the notification area.
   [[ -z ${RIG_WINDOWS:-} ]] || sed -i "s/^\"Version\"=\"win98\"\$/\"Version\"=\"$RIG_WINDOWS\"/" "$PFX/user.reg"
+  # Its taskbar is asked for by name: Wine 10 shows none unless asked (a
+  # notification area window of its own instead), Wine 8 one either way.
   [[ -z ${RIG_DESKTOP:-} ]] ||
-    printf '\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%s"\n' \
+    printf '\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%s"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops\\\\Default]\n"EnableShell"=dword:00000001\n' \
       "$RIG_DESKTOP" >>"$PFX/user.reg"
   rig_wine_env
   rig_start_display
@@ -176,7 +178,9 @@ rig_begin() {
   : >"$RIG_LOG"
   trap rig_end EXIT
   rig_start_session
-  [[ -z ${RIG_DESKTOP:-} ]] || rig_window "Default - Wine desktop" >/dev/null
+  # The desktop's size as Windows gives it to programs (its X window's title
+  # differs between Wine 8 and 10).
+  [[ -z ${RIG_DESKTOP:-} ]] || rig_wait_for eval '[[ $(rig_ask desktop) == "$RIG_DESKTOP" ]]'
   [[ -z ${RIG_FLOPPY:-} ]] || rig_install_from_floppy "$RIG_FLOPPY"
 }
 
