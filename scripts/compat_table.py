@@ -15,13 +15,15 @@ VERSIONS = [("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows
             ("win10", "Windows 10")]
 NT_FAMILY = {"nt40", "win2k", "winxp", "win10"}
 # Wine's boot step carries WinInit.INI out whatever version it plays; Windows NT
-# restarts (the removal enables the shutdown privilege) but never reads it.
-ON_REAL_NT = ("; real NT restarts (shutdown privilege enabled first) but never reads WinInit.INI: "
-              "the seven queued files (the .drv drivers and both programs) stay")
+# never reads it, but deletes what the removal also put in its own list.
+ON_REAL_NT = ("; real NT never reads WinInit.INI: it deletes the seven queued files (the .drv "
+              "drivers and both programs) from its own list, PendingFileRenameOperations, which "
+              "only an administrator may write")
 CASES = [("removal", "Removal: No changes nothing; Yes, Cancel: exactly the card's keys, files, "
                      "INF files and startup lines go, WinInit.INI queued"),
-         ("next_start", "Next start after Yes, Restart: none of the card's 21 files left (NT: "
-                        "shutdown privilege enabled before ExitWindowsEx)"),
+         ("next_start", "Next start after Yes, Restart: none of the card's 21 files left, both "
+                        "programs read-only (NT: shutdown privilege enabled before ExitWindowsEx; "
+                        "the seven files in NT's list, none there on 9x)"),
          ("tray", "Utility: label follows control 41, 3D command writes it, Exit from another "
                   "program: icon gone, exit code 0 (NT: MultiMedia Properties from the system "
                   "directory's rundll32.exe)")]

@@ -95,6 +95,10 @@ def check_readme(dist, name, expected):
     long_lines = [i + 1 for i, line in enumerate(lines) if len(line) > 78]
     if long_lines:
         faults.append(f"README.TXT lines over 78 columns: {long_lines}")
+    # What a user must know to install: a zip, NT's rights, a utility in use.
+    for note in (b"extract all four files", b"log on as an administrator", b"exit it first"):
+        if note not in b" ".join(line.strip() for line in lines):
+            faults.append(f"README.TXT lacks the installation note {note.decode()!r}")
     version = name.split("-", 1)[1].encode()
     if b"release " + version not in text:
         faults.append(f"README.TXT does not name release {version.decode()}")

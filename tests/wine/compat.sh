@@ -5,7 +5,8 @@
 #   VERSION  win95 | win98 | winme | nt40 | win2k | winxp | win10 (Wine's names)
 #   removal  No changes nothing; then Yes and Cancel remove exactly the card's
 #            keys, files and INF files, filter the startup files and queue WinInit.INI
-#   next_start  Yes, then Restart, then the next start carries out WinInit.INI:
+#   next_start  both programs read-only, as copied from the CD; Yes, then
+#            Restart, then the next start carries out WinInit.INI:
 #            none of the card's 21 files is left (Wine carries WinInit.INI out
 #            whatever version it plays; Windows NT itself never reads it). On
 #            Windows NT the shutdown privilege is enabled before ExitWindowsEx,
@@ -56,6 +57,7 @@ case $case_name in
     expect_sample_files_filtered
     ;;
   next_start)
+    chmod a-w "$WIN/ZM640UTL.exe" "$WIN/ZM640UNI.exe"   # as copied from the CD
     rig_remove r
     if ((windows_nt)); then
       expect_eq "restart calls" "$(restart_calls | cut -d, -f1-2)" \
