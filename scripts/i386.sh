@@ -15,6 +15,10 @@ I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\
 # Wine's server built for the host, of the same Wine release (scripts/setup
 # adds it where the programs are emulated): see i386_install_wineserver.
 I386_WINESERVER=/usr/local/lib/zm640/wineserver64
+# Wine's loader at a fixed address, where Wine's own is position-independent
+# (scripts/wine_loader.c says why); two levels below /usr, as Wine's own is,
+# since Wine finds its data (../../share/wine) and its server from there.
+I386_LOADER_DIR=/usr/lib/zm640
 I386_HELP="This host cannot run 32-bit x86 programs, which Wine needs."
 I386_HELP+=" To emulate them, run scripts/setup as root (or as a user who may sudo)"
 I386_HELP+=" where binfmt_misc can be mounted and written: a VM, or a privileged container."
@@ -141,9 +145,11 @@ i386_setup() {
       if i386_runs; then
         # Emulated already (by this host, or by the host of this Debian root):
         # Wine's server for the host still saves a fifth of every test.
-        [[ -z $(i386_entries) ]] || i386_install_wineserver ||
+        [[ -n $(i386_entries) ]] || return 0
+        i386_install_wineserver ||
           echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
-        return 0
+        i386_install_loader
+        return
       fi
       i386_emulate ;;
     emulated)
@@ -157,7 +163,8 @@ i386_emulate() {
   if i386_install_qemu && i386_register && i386_runs; then
     i386_install_wineserver ||
       echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
-    return 0
+    i386_install_loader
+    return
   fi
   echo "$I386_HELP" >&2
   return 1
@@ -178,5 +185,37 @@ i386_install_wineserver() {
     i386_sudo install -D -m 755 "$work/files/usr/lib/wine/wineserver64" "$I386_WINESERVER" &&
     echo "$version" | i386_sudo tee "$I386_WINESERVER.version" >/dev/null; } || status=1
   rm -rf "$work"
+  return $status
+}
+
+# i386_install_loader: where the installed Wine's loader is position-independent
+# (its ELF type, byte 16, is 3), qemu-user loads it at 0x400000, where Windows
+# programs without relocations must load: our loader of fixed address, in
+# I386_LOADER_DIR, with "wine" commands in its bin/ that start it (the rig
+# puts them first in PATH under emulation). Gone again where it is not needed.
+i386_install_loader() {
+  local source version work status=0
+  source=$(dirname "${BASH_SOURCE[0]}")/wine_loader.c
+  if [[ $(od -An -tu1 -j16 -N1 /usr/lib/wine/wine 2>/dev/null | tr -d ' ') != 3 ]]; then
+    [[ ! -e $I386_LOADER_DIR ]] || i386_sudo rm -rf "$I386_LOADER_DIR"
+    return 0
+  fi
+  version="$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null) $(md5sum <"$source" | cut -d' ' -f1)"
+  [[ -x $I386_LOADER_DIR/wine && $(cat "$I386_LOADER_DIR/version" 2>/dev/null) == "$version" ]] && return 0
+  dpkg-query -W -f='${Status}' gcc-multilib 2>/dev/null | grep -q 'ok installed' ||
+    i386_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq gcc-multilib >/dev/null || return 1
+  work=$(mktemp -d)
+  local server=$I386_WINESERVER
+  [[ -x $server ]] || server=/usr/lib/wine/wineserver
+  printf '#!/bin/sh\nexport WINELOADER=%s/wine\n[ -n "$WINEDEBUG" ] || export WINEDEBUG=fixme-all\nexec %s/wine "$@"\n' \
+    "$I386_LOADER_DIR" "$I386_LOADER_DIR" >"$work/wine.sh"
+  { gcc -m32 -O2 -no-pie -o "$work/wine" "$source" &&
+    i386_sudo install -D -m 755 "$work/wine" "$I386_LOADER_DIR/wine" &&
+    i386_sudo install -D -m 755 "$work/wine.sh" "$I386_LOADER_DIR/bin/wine" &&
+    i386_sudo install -m 755 "$work/wine.sh" "$I386_LOADER_DIR/bin/wine-stable" &&
+    i386_sudo ln -sfn "$server" "$I386_LOADER_DIR/wineserver" &&
+    echo "$version" | i386_sudo tee "$I386_LOADER_DIR/version" >/dev/null; } || status=1
+  rm -rf "$work"
+  [[ $status -eq 0 ]] || echo "Wine's loader of fixed address could not be built." >&2
   return $status
 }

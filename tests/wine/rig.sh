@@ -22,6 +22,9 @@ esac
 # "wineserver" does where wine64 is installed): a fifth of a test's time.
 [[ $RIG_SLOWDOWN -eq 1 || ! -x $I386_WINESERVER ]] || export WINESERVER=$I386_WINESERVER
 RIG_SERVER=${WINESERVER:-wineserver}
+# There too, Wine's loader of fixed address where scripts/setup built one (Wine
+# 10's own is loaded where our programs must be: status c0000018).
+[[ $RIG_SLOWDOWN -eq 1 || ! -x $I386_LOADER_DIR/bin/wine ]] || export PATH=$I386_LOADER_DIR/bin:$PATH
 
 # Calls traced when a program runs with WINEDEBUG=+relay.
 RIG_RELAY="user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA"
