@@ -145,10 +145,7 @@ i386_setup() {
       if i386_runs; then
         # Emulated already (by this host, or by the host of this Debian root):
         # Wine's server for the host still saves a fifth of every test.
-        [[ -n $(i386_entries) ]] || return 0
-        i386_install_wineserver ||
-          echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
-        i386_install_loader
+        [[ -z $(i386_entries) ]] || i386_emulation_helpers
         return
       fi
       i386_emulate ;;
@@ -161,13 +158,19 @@ i386_setup() {
 
 i386_emulate() {
   if i386_install_qemu && i386_register && i386_runs; then
-    i386_install_wineserver ||
-      echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
-    i386_install_loader
+    i386_emulation_helpers
     return
   fi
   echo "$I386_HELP" >&2
   return 1
+}
+
+# i386_emulation_helpers: what emulated Wine needs beside qemu: its server as
+# built for the host (faster), and for Wine 10 a loader of fixed address.
+i386_emulation_helpers() {
+  i386_install_wineserver ||
+    echo "Wine's server for the host could not be added: Wine's emulated one serves (slower)." >&2
+  i386_install_loader
 }
 
 # i386_install_wineserver: Wine's server as built for the host, in

@@ -153,18 +153,17 @@ static int Value(char** argv) {
 
 static int Programs(void) {
   const char* uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-  char name[256], path[512], display[256], command[1024];
+  char name[256], path[512], display[256];
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
   for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
     HKEY entry;
-    DWORD displaySize = sizeof display, commandSize = sizeof command;
+    DWORD displaySize = sizeof display;
     snprintf(path, sizeof path, "%s\\%s", uninstall, name);
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
     if (RegQueryValueExA(entry, "DisplayName", NULL, NULL, (BYTE*)display, &displaySize) ==
             ERROR_SUCCESS &&
-        RegQueryValueExA(entry, "UninstallString", NULL, NULL, (BYTE*)command, &commandSize) ==
-            ERROR_SUCCESS)
+        RegQueryValueExA(entry, "UninstallString", NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
       printf("%s|||%s\n", name, display);
     RegCloseKey(entry);
   }

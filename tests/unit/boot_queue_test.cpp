@@ -161,13 +161,8 @@ TEST(QueueBootDeletions, QueuedFilesAreOnesTheNextStartCanDelete) {
   // A copy from the CD keeps its read-only mark, which the boot step honours
   // (KB Q68345): our programs lose it; the driver's files keep theirs. NT's
   // own list gets the same files, whatever becomes of WinInit.INI.
-  const std::string utility = "C:\\WINDOWS\\ZM640UTL.exe", removal = "C:\\WINDOWS\\ZM640UNI.exe";
-  const std::string driver = "C:\\WINDOWS\\SYSTEM\\ES1938.drv";
-  std::vector<std::string> all;
-  for (const char* name : {"ES1938.drv", "Esfm.drv", "Essmpu.drv", "Essswt.drv", "Essolo.drv"})
-    all.push_back(std::string("C:\\WINDOWS\\SYSTEM\\") + name);
-  all.push_back(utility);
-  all.push_back(removal);
+  const std::vector<std::string> all = QueuedPaths();
+  const std::string driver = all[0], utility = all[5], removal = all[6];
   struct Case { const char* what; bool queueFileReadOnly, systemDirKnown; std::string after; };
   const Case cases[] = {
       {"queued in WinInit.INI", false, true, "[Rename]\r\n" + kLines},

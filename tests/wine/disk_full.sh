@@ -55,7 +55,7 @@ others=()
 case $case_name in
   config)
     # 7,824 bytes in LF line ends: 8,257 once rewritten in CR LF.
-    python3 -B - "$c/Config.sys" <<'EOF2'
+    python3 - "$c/Config.sys" <<'EOF2'
 import sys
 text = "".join("rem user %06d\n" % i for i in range(480))
 text += "DEVICE=C:\\ES1938.SYS /A:220\ndevice=c:\\essolo.sys\nFILES=40\n"
@@ -70,7 +70,7 @@ EOF2
       printf 'temp\r\n' >"$c/OTHER/SETUP$i.TMP"
       others+=("$c/OTHER/SETUP$i.TMP")
     done
-    python3 -B - "$c/windows/WinInit.INI" <<'EOF2'
+    python3 - "$c/windows/WinInit.INI" <<'EOF2'
 import sys
 text = "[rename]\r\n" + "".join("NUL=C:\\OTHER\\SETUP%03d.TMP\r\n" % i for i in range(1, 116))
 text += "\r\n[CombineVxDs]\r\n" + "".join("C:\\WINDOWS\\SYSTEM\\VMM32\\V%03d.VXD=1\r\n" % i
@@ -101,7 +101,7 @@ rig_remove
 D=$DISK W=$DISK/windows
 
 # The complete texts a file may hold, and the check that each line is kept.
-python3 -B - "$T" "$D" "$W" "$case_name" <<'EOF' || rig_fail "a file of the user or of other software was not kept whole"
+python3 - "$T" "$D" "$W" "$case_name" <<'EOF' || rig_fail "a file of the user or of other software was not kept whole"
 import os, sys
 t, d, w, case = sys.argv[1:]
 def read(path):
