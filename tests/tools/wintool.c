@@ -12,6 +12,10 @@
  *        wintool.exe keys PATH...
  *          prints the branches below HKEY_LOCAL_MACHINE\PATH as Wine saves them, key lines
  *          only (rig_registry_keys lists their keys)
+ *        wintool.exe branch PATH
+ *          prints the branch below HKEY_LOCAL_MACHINE\PATH as Wine saves it, values included
+ *        wintool.exe hide PATH
+ *          marks the file hidden and system, as attrib +h +s does; exit code 1 when it is not
  *        wintool.exe value PATH NAME
  *          prints the value NAME of HKEY_LOCAL_MACHINE\PATH: a string, or each string of a
  *          list on a line of its own; exit code 1 when there is none
@@ -23,6 +27,14 @@
  *        wintool.exe menu
  *          prints whether the tray menu is open ("open|1") and its items, as the mixer
  *          double reports them: POSITION|ID|TEXT|LEFT,TOP,RIGHT,BOTTOM
+ *        wintool.exe press TITLE KEY...
+ *          brings the shown top-level window TITLE to the foreground and types the keys
+ *          (a letter, Return or Escape) through SendInput, as the keyboard would; exit
+ *          code 1 when no such window is shown, 4 while Windows has not yet made it the
+ *          foreground window (keys sent earlier would be lost: ask again)
+ *        wintool.exe click X Y left|right
+ *          clicks the mouse at that point of the screen through SendInput, at least a
+ *          double-click time after the last click (two clicks closer are a double-click)
  *        wintool.exe serve
  *          the session's helper: makes a hidden window (exit code 1 when none can be made:
  *          Wine's desktop did not reach the display), prints "ready", then answers every
@@ -102,7 +114,7 @@ static int Stats(char** argv) {
 /* For each PATH, "#root HKEY_LOCAL_MACHINE\PATH" and the key lines ("[escaped\\name] time")
  * of the branch Wine's server saves in one request; asking key by key takes two
  * requests a key, seconds for a hive under emulation. Saving needs the backup privilege. */
-static int Keys(int count, char** paths) {
+static int Keys(int count, char** paths, int keyLinesOnly) {
   static char file[MAX_PATH], line[8192];
   HANDLE token;
   TOKEN_PRIVILEGES backup = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
@@ -123,7 +135,7 @@ static int Keys(int count, char** paths) {
     if (branch == NULL) return 3;
     printf("#root HKEY_LOCAL_MACHINE\\%s\n", paths[i]);
     for (int lineStart = 1; fgets(line, sizeof line, branch) != NULL;) {
-      if (lineStart && line[0] == '[') fputs(line, stdout);
+      if (!keyLinesOnly || (lineStart && line[0] == '[')) fputs(line, stdout);
       lineStart = strchr(line, '\n') != NULL;
     }
     fclose(branch);
@@ -200,14 +212,87 @@ static int Menu(void) {
   return code;
 }
 
+typedef struct {
+  const char* title;
+  HWND found;
+} Search;
+
+static BOOL CALLBACK Match(HWND window, LPARAM data) {
+  Search* search = (Search*)data;
+  char title[256];
+  GetWindowTextA(window, title, sizeof title);
+  if (!IsWindowVisible(window) || strcmp(title, search->title) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+static HWND Shown(const char* title) {
+  Search search = {title, NULL};
+  EnumWindows(Match, (LPARAM)&search);
+  return search.found;
+}
+
+static void Send(WORD key, DWORD flags) {
+  INPUT input;
+  memset(&input, 0, sizeof input);
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = (WORD)MapVirtualKeyA(key, 0);
+  input.ki.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+static int Press(int count, char** argv) {
+  HWND window = Shown(argv[0]);
+  if (window == NULL) return 1;
+  if (GetForegroundWindow() != window) {
+    SetForegroundWindow(window);
+    return 4;
+  }
+  for (int i = 1; i < count; ++i) {
+    WORD key = strcmp(argv[i], "Return") == 0   ? VK_RETURN
+               : strcmp(argv[i], "Escape") == 0 ? VK_ESCAPE
+                                                : (WORD)(VkKeyScanA(argv[i][0]) & 0xff);
+    Send(key, 0);
+    Send(key, KEYEVENTF_KEYUP);
+    Sleep(50);
+  }
+  return 0;
+}
+
+static int Click(char** argv) {
+  static DWORD last;
+  DWORD since = GetTickCount() - last, wait = GetDoubleClickTime() + 50;
+  if (last != 0 && since < wait) Sleep(wait - since);
+  int right = strcmp(argv[2], "right") == 0;
+  INPUT input[3];
+  memset(input, 0, sizeof input);
+  for (int i = 0; i < 3; ++i) input[i].type = INPUT_MOUSE;
+  input[0].mi.dx = atoi(argv[0]) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  input[0].mi.dy = atoi(argv[1]) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  SendInput(3, input, sizeof input[0]);
+  last = GetTickCount();
+  return 0;
+}
+
 static int Answer(int argc, char** argv) {
+  if (argc >= 2 && strcmp(argv[0], "press") == 0) return Press(argc - 1, argv + 1);
+  if (argc == 4 && strcmp(argv[0], "click") == 0) return Click(argv + 1);
   if (argc == 6 && strcmp(argv[0], "post") == 0) return Post(argv + 1);
   if (argc == 1 && strcmp(argv[0], "foreground") == 0) return Foreground();
   if (argc == 1 && strcmp(argv[0], "menu") == 0) return Menu();
   if (argc == 3 && strcmp(argv[0], "value") == 0) return Value(argv + 1);
   if (argc == 1 && strcmp(argv[0], "programs") == 0) return Programs();
   if (argc == 1 && strcmp(argv[0], "desktop") == 0) return Desktop();
-  if (argc >= 2 && strcmp(argv[0], "keys") == 0) return Keys(argc - 1, argv + 1);
+  if (argc >= 2 && strcmp(argv[0], "keys") == 0) return Keys(argc - 1, argv + 1, 1);
+  if (argc == 2 && strcmp(argv[0], "branch") == 0) return Keys(1, argv + 1, 0);
+  if (argc == 2 && strcmp(argv[0], "hide") == 0) {
+    SetFileAttributesA(argv[1], FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    return (GetFileAttributesA(argv[1]) & FILE_ATTRIBUTE_HIDDEN) ? 0 : 1;
+  }
   if (argc == 3 && strcmp(argv[0], "windows") == 0) return Windows(argv + 1);
   if (argc == 3 && strcmp(argv[0], "stats") == 0) return Stats(argv + 1);
   if (argc == 4 && strcmp(argv[0], "post-registered") == 0) {

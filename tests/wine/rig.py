@@ -1,0 +1,546 @@
+"""The Wine rig: a sample Windows 98 system per case, the programs run under
+Xvfb, driven and asked from inside the session by one helper (wintool serve).
+
+The host does only what Windows cannot: it makes the prefix, starts and ends
+sessions, runs the boot step of a next start, and reads files it laid out.
+Every wait fails fast once a program it depends on has ended or crashed.
+In: ZM_BUILD (the win32 build directory), ZM_WORK (scratch, holds the template).
+"""
+import hashlib
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parent.parent
+BUILD = Path(os.environ["ZM_BUILD"])
+WORK = Path(os.environ["ZM_WORK"])
+TOOLS = BUILD / "test-tools"
+TEMPLATE = WORK / "template"
+SKIP = 77  # the exit code CTest counts as skipped
+
+
+def _i386():
+    """What scripts/i386.sh knows: whether 32-bit x86 runs, emulated or not, and its helpers."""
+    out = subprocess.run(
+        ["bash", "-c", 'source "$1"; i386_mode; echo "$I386_WINESERVER"; echo "$I386_LOADER_DIR";'
+         ' echo "$I386_HELP"', "-", ROOT / "scripts/i386.sh"],
+        capture_output=True, text=True, check=True).stdout.splitlines()
+    return out[0], out[1], out[2], out[3]
+
+
+MODE, _SERVER64, _LOADER_DIR, I386_HELP = _i386()
+# Under emulation every Wine program starts about ten times slower.
+SLOWDOWN = 10 if MODE.startswith("emulated") else 1
+TIMEOUT = float(os.environ.get("RIG_TIMEOUT", 30)) * SLOWDOWN
+ENV = dict(os.environ, WINEARCH="win32", WINEDEBUG="-all")
+if SLOWDOWN > 1 and os.access(_SERVER64, os.X_OK):
+    ENV["WINESERVER"] = _SERVER64  # every Wine call goes through the server: run it natively
+if SLOWDOWN > 1 and os.access(f"{_LOADER_DIR}/bin/wine", os.X_OK):
+    ENV["PATH"] = f"{_LOADER_DIR}/bin:{ENV['PATH']}"  # Wine 10's own loader sits at 0x400000
+SERVER = ENV.get("WINESERVER", "wineserver")
+# Wine's boot step is held in every program: a session starts as a system already
+# started, and ExitWindowsEx cannot start it while the program that asked still runs
+# (Windows restarts once every program has ended). next_start() alone runs it.
+NO_BOOT_STEP = "mscoree,mshtml=;winemenubuilder.exe=d;wineboot.exe=d"
+# The calls traced with WINEDEBUG=+relay: only where Windows offers no way to see
+# them (docs/ARCHITECTURE.md says why for each).
+RELAY = ("user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA;"
+         "user32.EndDialog;user32.ExitWindowsEx;advapi32.RegDeleteKeyA;kernel32.WinExec;"
+         "shell32.Shell_NotifyIconA;user32.DestroyWindow;"
+         "advapi32.LookupPrivilegeValueA;advapi32.AdjustTokenPrivileges;kernelbase.AdjustTokenPrivileges")
+
+
+class Failure(Exception):
+    """A check that did not hold; the case fails with its message."""
+
+
+def fail(message):
+    raise Failure(message)
+
+
+def check(what, got, want):
+    """Fails unless GOT is WANT, naming what was expected and what came."""
+    if got != want:
+        fail(f"{what}: expected {want!r}, got {got!r}")
+
+
+def skip(reason):
+    print(f"SKIPPED: {reason}", file=sys.stderr)
+    sys.exit(SKIP)
+
+
+def require_i386():
+    if MODE == "none":
+        skip(I386_HELP)
+
+
+# Relay traces: "TID:Call DLL.FUNCTION(ARGS) ret=ADDRESS", "TID:Ret  DLL.FUNCTION() retval=R ret=..".
+_TRACE = re.compile(r'^([0-9a-f]+):(Call|Ret) +\w+\.(\w+)\((.*)\)(?: retval=([0-9a-f]+))? ret=([0-9a-f]+)$')
+_ARG = re.compile(r'([0-9a-f]{8})(?: L?"((?:[^"\\]|\\.)*)")?(?:,|$)')
+_ESCAPES = {"n": "\n", "r": "\r", "t": "\t"}
+
+
+def _text(quoted):
+    return re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(1)), quoted)
+
+
+def traced_calls(log, function=None):
+    """The calls the program itself made (its image lies below 16 MB; Wine's DLLs far
+    above), in order: (FUNCTION, ARGS, RETVAL), a string argument as its text, every
+    other as a number; RETVAL None where the call had not returned."""
+    calls, open_calls = [], {}
+    for line in Path(log).read_text(errors="replace").splitlines():
+        m = _TRACE.match(line)
+        if not m:
+            continue
+        thread, kind, name, args, retval, caller = m.groups()
+        stack = open_calls.setdefault(thread, [])
+        if kind == "Call":
+            record = [name, [_text(a[2]) if a[2] is not None else int(a[1], 16) for a in _ARG.finditer(args)],
+                      None, int(caller, 16) < 0x1000000]
+            stack.append(record)
+            calls.append(record)
+        else:
+            for record in reversed(stack):
+                if record[0] == name:
+                    stack.remove(record)
+                    record[2] = int(retval, 16)
+                    break
+    return [(n, a, r) for n, a, r, ours in calls if ours and function in (None, n)]
+
+
+def prefix_processes(prefix):
+    """(pid, command line) of every process running in the prefix."""
+    marker = b"\0WINEPREFIX=" + str(prefix).encode() + b"\0"
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit() or int(pid) == os.getpid():
+            continue
+        try:
+            if marker in b"\0" + Path(f"/proc/{pid}/environ").read_bytes():
+                found.append((int(pid), Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ")
+                              .decode(errors="replace")))
+        except OSError:
+            pass
+    return found
+
+
+class Program:
+    """A Wine program the case started: its exit code and its relay trace."""
+
+    def __init__(self, session, name, args, relay=False, env=None, watched=True):
+        self.session, self.name, self.watched = session, name, watched
+        self.log = session.dir / f"{name}.log"
+        environment = dict(session.env, **(env or {}))
+        if relay:
+            environment["WINEDEBUG"] = "+relay"
+        with open(self.log, "wb") as err, open(session.dir / f"{name}.out", "wb") as out:
+            self.popen = subprocess.Popen(["wine", *args], env=environment, stdin=subprocess.DEVNULL,
+                                          stdout=out, stderr=err, start_new_session=True)
+        session.programs.append(self)
+
+    def exit_code(self):
+        """Waits for the program to end (the other programs it needs still running)."""
+        self.watched = False
+        self.session.wait(lambda: self.popen.poll() is not None, f"{self.name} to end")
+        return self.popen.returncode
+
+    def calls(self, function=None):
+        return traced_calls(self.log, function)
+
+
+class Session:
+    """One case's Windows: a copy of the template with the sample system laid out,
+    its display, its Wine server and the helper that holds its desktop."""
+    current = None  # the last one begun: the one whose log a failure shows
+    begun = []
+
+    @classmethod
+    def stop_all(cls):
+        for session in cls.begun:
+            session.stop()
+
+    def __init__(self, name, windows=None, desktop=None, programs=True):
+        require_i386()
+        if not (TEMPLATE / ".stamp").is_file():
+            fail("no Wine template: run the wine_template fixture")
+        self.name, self.desktop = name, desktop
+        self.dir = WORK / "tests" / name
+        self.prefix = self.dir / "prefix"
+        self.c = self.prefix / "drive_c"
+        self.win = self.c / "windows"
+        self.programs, self.helper, self.display, self.sessions = [], None, None, 0
+        shutil.rmtree(self.dir, ignore_errors=True)
+        self.dir.mkdir(parents=True)
+        self.log = self.dir / "session.log"
+        self.log.touch()
+        Session.current = self
+        Session.begun.append(self)
+        _copy_template(self.prefix, windows, desktop)
+        self.env = dict(ENV, WINEPREFIX=str(self.prefix), WINEDLLOVERRIDES=NO_BOOT_STEP)
+        self._start_display()
+        from sample import lay_out
+        lay_out(self.c)
+        if programs:
+            for exe in (BUILD / "bin").glob("*.exe"):
+                shutil.copy(exe, self.win)
+        self._start_session()
+        if desktop:
+            self.wait(lambda: self.ask("desktop")[1] == [desktop], f"the virtual desktop of {desktop}")
+
+    # -- the session's processes -------------------------------------------------------
+    def _start_display(self):
+        read, write = os.pipe()
+        self.display = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write)
+        number = _read_line(read, time.monotonic() + TIMEOUT, b"")[0]
+        os.close(read)
+        if not number:
+            fail("Xvfb did not start")
+        self.env = dict(self.env, DISPLAY=":" + number)
+
+    def _server(self, *flags):
+        with open(self.log, "ab") as log:
+            return subprocess.run([SERVER, *flags], env=self.env, stdout=log, stderr=log,
+                                  stdin=subprocess.DEVNULL).returncode
+
+    def _start_session(self):
+        if self._server("-p") != 0:
+            fail("wineserver did not start")
+        self._start_helper()
+
+    def _start_helper(self):
+        """The helper, which also holds Wine's desktop process (it ends with the last
+        program that uses it); a desktop that could not reach the display (seen under
+        heavy load) is started again, up to three times."""
+        for attempt in range(1, 4):
+            self.sessions += 1
+            if attempt > 1 and self._server("-p") != 0:
+                fail("wineserver did not start")
+            with open(self.dir / f"helper{self.sessions}.log", "wb") as err:
+                self.helper = subprocess.Popen(
+                    ["wine", str(TOOLS / "wintool.exe"), "serve"], env=self.env, stdin=subprocess.PIPE,
+                    stdout=subprocess.PIPE, stderr=err, start_new_session=True)
+            self._buffer = b""
+            line = self._helper_line(time.monotonic() + TIMEOUT)
+            if line == "ready":
+                return
+            with open(self.log, "a") as log:
+                log.write(f"rig: Wine's desktop cannot show windows (try {attempt} of 3): {line}\n")
+            self.end_session()
+        fail(f"Wine cannot show windows on display {self.env['DISPLAY']}")
+
+    def _helper_line(self, deadline):
+        line, self._buffer = _read_line(self.helper.stdout.fileno(), deadline, self._buffer)
+        return line
+
+    def end_session(self):
+        """Ends this prefix's Wine server and every Wine program with it."""
+        if self.helper:
+            self.helper.stdin.close()
+            self.helper = None
+        self._server("-k")
+        self._server("-w")
+        for pid, _ in prefix_processes(self.prefix):
+            try:
+                os.kill(pid, 9)  # Wine's device host can outlive a killed server
+            except OSError:
+                pass
+
+    def stop(self):
+        self.end_session()
+        if self.display:
+            self.display.kill()
+
+    def next_start(self):
+        """The next Windows start, as Windows 9x makes it once every program has ended: the
+        session ends, the next one's first program (one that shows nothing) starts Wine's
+        boot step, which carries out WinInit.INI (Wine's NT services held: 9x has none)."""
+        self.end_session()
+        with open(self.log, "a") as log:
+            log.write("rig: next start\n")
+        if self._server("-p") != 0:
+            fail("wineserver did not start")
+        boot = Program(self, "boot", [str(TOOLS / "noop.exe")], watched=False,
+                       env={"WINEDLLOVERRIDES": NO_BOOT_STEP.replace("wineboot.exe=d", "services.exe=d")})
+        check("the first program after the restart", boot.exit_code(), 0)
+        self.wait(lambda: not self.running("wineboot"), "the boot step to end")
+
+    # -- waiting ----------------------------------------------------------------------------
+    def wait(self, condition, what, timeout=None):
+        """Polls CONDITION until it holds. Fails at once when a watched program has ended
+        or a program crashed into Wine's debugger, and after the deadline otherwise."""
+        deadline = time.monotonic() + (timeout or TIMEOUT)
+        while True:
+            if condition():
+                return
+            for program in self.programs:
+                if program.watched and program.popen.poll() is not None:
+                    fail(f"{program.name} ended with exit code {_code(program.popen.returncode)}"
+                         f" while waiting for {what}")
+            crashed = [c for _, c in prefix_processes(self.prefix) if "winedbg" in c.lower()]
+            if crashed:
+                fail(f"a program crashed into Wine's debugger ({crashed[0]}) while waiting for {what}")
+            if time.monotonic() > deadline:
+                fail(f"timed out waiting for {what}")
+            time.sleep(0.05)
+
+    def running(self, program):
+        return any(program.lower() in c.lower() for _, c in prefix_processes(self.prefix))
+
+    # -- asking Windows ------------------------------------------------------------------
+    def ask(self, *words):
+        """What "wintool QUESTION WORD..." answers inside the session: (exit code, lines)."""
+        if self.helper is None:
+            self._start_helper()  # after a next start, whose first program shows nothing
+        self.helper.stdin.write(("\t".join(map(str, words)) + "\n").encode("latin-1"))
+        self.helper.stdin.flush()
+        lines, deadline = [], time.monotonic() + TIMEOUT
+        while True:
+            line = self._helper_line(deadline)
+            if line is None:
+                fail(f"the session's helper gave no answer to {words}")
+            if line.startswith("\x1e"):
+                return int(line[1:]), lines
+            lines.append(line)
+
+    def press(self, title, *keys):
+        """Types the keys into the box TITLE once Windows has made it the foreground window."""
+        self.wait(lambda: self.ask("press", title, *keys)[0] == 0, f'the window "{title}"')
+
+    def click(self, x, y, button="left"):
+        self.ask("click", x, y, button)
+
+    def post(self, window_class, title, message, wparam=0, lparam=0):
+        if self.ask("post", window_class, title, message, wparam, lparam)[0] != 0:
+            fail(f"no window {title!r} to post {message} to")
+
+    def shown(self, window_class, title):
+        """How many top-level windows have that class and title, and how many are visible."""
+        return self.ask("windows", window_class, title)[1][0]
+
+    def box(self, title):
+        """What the box TITLE shows: {"owner": class, "text": text, "buttons": [(id, text)]}."""
+        code, lines = self.ask("box", title)
+        if code != 0:
+            fail(f"no box {title!r}")
+        fields = [line.split("|") for line in lines]
+        return {"owner": fields[0][1], "text": fields[1][1].replace("\\n", "\n"),
+                "buttons": [(int(f[1]), f[2]) for f in fields[2:]]}
+
+    def value(self, path, name):
+        code, lines = self.ask("value", path, name)
+        return lines if code == 0 else None
+
+    def branch(self, path):
+        """The branch below HKEY_LOCAL_MACHINE\\PATH with its values, as Wine saves it,
+        without the times of change."""
+        code, lines = self.ask("branch", path)
+        if code != 0:
+            fail(f"{path} could not be saved")
+        return [re.sub(r"\] \d+$", "]", line) for line in lines if not line.startswith("#time=")]
+
+    def registry_keys(self):
+        """Every key below the parts of HKEY_LOCAL_MACHINE a removal may touch, sorted.
+        Wine saves a key only where it has values or no sub-keys, so each one's parents
+        come with it; a link key is listed, not the keys it leads to."""
+        code, lines = self.ask("keys", "Enum", "Software", r"System\CurrentControlSet\Control\MediaResources",
+                               r"System\CurrentControlSet\Services\Class")
+        if code != 0:
+            fail("the registry could not be listed")
+        keys, root = set(), ""
+        for line in lines:
+            if line.startswith("#root "):
+                root = line[6:]
+                keys.add(root)
+                continue
+            path = root
+            for part in re.sub(r"\] \d+$", "", line[1:]).replace("\\\\", "\0").split("\0"):
+                path += "\\" + part
+                keys.add(path)
+        return sorted(keys)
+
+    def files(self):
+        """Every file the sample system added or a program wrote (the template's own are hard
+        links), relative to drive C:, with its checksum."""
+        found = {}
+        for folder, _, names in os.walk(self.c):
+            for name in names:
+                path = Path(folder) / name
+                if name not in ("standin.log", "mixer.log", "cmdline.log", "notify.log") and \
+                        not path.is_symlink() and path.stat().st_nlink == 1:
+                    found[str(path.relative_to(self.c))] = hashlib.md5(path.read_bytes()).hexdigest()
+        return found
+
+    def snapshot(self):
+        return self.files(), self.registry_keys()
+
+    # -- the programs --------------------------------------------------------------------
+    def start(self, name, *args, **options):
+        return Program(self, name, args, **options)
+
+    def install_from_floppy(self, image):
+        """The disk in drive A:, right-click ZM640.INF, Install: Wine's setupapi.dll carries
+        out the [DefaultInstall] section as Windows 98's setupx.dll does."""
+        floppy = self.dir / "floppy"
+        floppy.mkdir(exist_ok=True)
+        subprocess.run(["mcopy", "-n", "-m", "-i", str(image), "::*", f"{floppy}/"], check=True)
+        drive = self.prefix / "dosdevices" / "a:"
+        if not drive.is_symlink():
+            drive.symlink_to(floppy)
+        install = self.start("install", "rundll32", "setupapi.dll,InstallHinfSection", "DefaultInstall", "132",
+                             r"A:\ZM640.INF", watched=False)
+        check("the INF install's exit code", install.exit_code(), 0)
+        return floppy
+
+    def mixer_double(self, **settings):
+        """The card's mixer, simulated: the project's winmm.dll beside the programs, its calls
+        logged to C:\\mixer.log; SETTINGS become its ZM_MIXER_ variables."""
+        for tool in ("winmm.dll", "mixer_tool.exe"):
+            shutil.copy(TOOLS / tool, self.win)
+        self.env.update({"WINEDLLOVERRIDES": NO_BOOT_STEP + ";winmm=n,b", "ZM_MIXER_LOG": r"C:\mixer.log"},
+                        **{f"ZM_MIXER_{k.upper()}": str(v) for k, v in settings.items()})
+        self.mixer_log = self.c / "mixer.log"
+
+    def mixer_lines(self):
+        return _lines(self.mixer_log)
+
+    def tray_menu(self):
+        """Whether the tray menu is open, and its items as the utility holds them:
+        {id: (text, (left, top, right, bottom))}."""
+        code, lines = self.ask("menu")
+        if code != 0:
+            fail("the tray utility's menu could not be read")
+        items = {}
+        for line in lines[2:]:
+            _, ident, text, rect = line.split("|")
+            items[int(ident)] = (text, tuple(map(int, rect.split(","))))
+        return lines[0] == "open|1", items
+
+    def tray_label(self):
+        return self.tray_menu()[1][40005][0]
+
+    def wait_label(self, text):
+        self.wait(lambda: self.tray_label() == text, f'the 3D item to read "{text}"')
+
+    def open_tray_menu(self):
+        """Right-clicks the icon where the virtual desktop's taskbar shows it (its right end)."""
+        width, height = map(int, self.desktop.split("x"))
+        self.click(width - 12, height - 10, "right")
+        self.wait(lambda: self.tray_menu()[0], "the tray menu to open")
+
+    def choose(self, command):
+        """Clicks the open menu's item with that command id, as a user would."""
+        left, top, right, bottom = self.tray_menu()[1][command][1]
+        self.click((left + right) // 2, (top + bottom) // 2)
+
+
+def _code(code):
+    return f"{code & 0xffffffff:08x}" if code > 255 or code < 0 else str(code)
+
+
+def _lines(path):
+    try:
+        return Path(path).read_text(errors="replace").replace("\r", "").splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def _read_line(fd, deadline, buffer):
+    """(a line from FD without its line end, what is left); (None, ...) at its end or deadline."""
+    while b"\n" not in buffer:
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            return None, buffer
+        chunk = os.read(fd, 65536)
+        if not chunk:
+            return None, buffer
+        buffer += chunk
+    line, _, rest = buffer.partition(b"\n")
+    return line.rstrip(b"\r").decode("latin-1"), rest
+
+
+def _copy_template(prefix, windows, desktop):
+    """Hard links take milliseconds; whatever Wine rewrites in place is a real copy."""
+    subprocess.run(["cp", "-al", str(TEMPLATE), str(prefix)], check=True)
+    for path in [*prefix.glob("*.reg"), *(prefix / "drive_c/windows").glob("*.ini")]:
+        path.unlink()
+        shutil.copy(TEMPLATE / path.relative_to(prefix), path)
+    user = prefix / "user.reg"
+    text = user.read_text()
+    if windows:
+        text = text.replace('"Version"="win98"\n', f'"Version"="{windows}"\n')
+    if desktop:
+        # One virtual desktop for every program, with its taskbar asked for by name:
+        # Wine 10 shows none unless asked (a notification-area window of its own instead).
+        text += (f'\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer'
+                 f'\\\\Desktops]\n"Default"="{desktop}"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops\\\\Default]\n'
+                 '"EnableShell"=dword:00000001\n')
+    user.write_text(text)
+
+
+def make_template():
+    """The prefix every case copies: Windows 98, the sample registry, relay tracing of
+    the watched calls, no crash dialog, windows unmanaged (with no window manager a
+    closing box waits 2 s for one). Made again only when its inputs change."""
+    registry = (HERE / "sample/registry.reg").read_text()
+    stamp = hashlib.md5((registry + RELAY + NO_BOOT_STEP).encode()).hexdigest()
+    if (TEMPLATE / ".stamp").is_file() and (TEMPLATE / ".stamp").read_text() == stamp:
+        return
+    require_i386()
+    shutil.rmtree(TEMPLATE, ignore_errors=True)
+    TEMPLATE.mkdir(parents=True)
+    session = Session.__new__(Session)
+    session.dir, session.prefix, session.helper = WORK / "template-display", TEMPLATE, None
+    session.dir.mkdir(parents=True, exist_ok=True)
+    session.log = WORK / "template.log"
+    session.log.write_text("")
+    session.env = dict(ENV, WINEPREFIX=str(TEMPLATE))
+    session.display, session.programs = None, []
+    try:
+        session._start_display()
+        if session._server("-p") != 0:
+            fail("wineserver did not start")
+        with open(session.log, "ab") as log:
+            if subprocess.run(["wineboot", "-i"], env=dict(session.env, WINEDLLOVERRIDES="mscoree,mshtml="),
+                              stdout=log, stderr=log, stdin=subprocess.DEVNULL).returncode:
+                fail("wineboot failed: Wine cannot start here")
+        settings = session.dir / "settings.reg"
+        settings.write_text(
+            'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="win98"\n'
+            f'[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="{RELAY}"\n'
+            '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n'
+            '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
+            + registry.split("\n", 1)[1])
+        regedit = Program(session, "regedit", ["regedit", "/S", "Z:" + str(settings).replace("/", "\\")],
+                          watched=False)
+        if regedit.popen.wait() != 0:
+            fail("Wine could not set up the sample registry")
+        session.end_session()
+        if "Enum\\\\PCI\\\\VEN_125D&DEV_1969" not in (TEMPLATE / "system.reg").read_text():
+            fail("the sample registry did not reach the template")
+    finally:
+        session.stop()
+    (TEMPLATE / ".stamp").write_text(stamp)
+
+
+def show_log(session):
+    """The end of the session's Wine log and Wine's errors in the programs' logs."""
+    if session is None:
+        return
+    tail = _lines(session.log)[-20:]
+    if tail:
+        print(f"Last lines of {session.log}:", *("  " + line for line in tail), sep="\n", file=sys.stderr)
+    for log in sorted(session.dir.glob("*.log")):
+        errors = [line for line in _lines(log) if re.search(r"(^|:)err:", line)][-8:]
+        if errors and log != session.log:
+            print(f"Wine's errors in {log}:", *("  " + line for line in errors), sep="\n", file=sys.stderr)

@@ -1,0 +1,36 @@
+"""Runs one end-to-end case by its CTest name, or makes the template (--template).
+usage: python3 -B run.py CASE | --template"""
+import sys
+import time
+import traceback
+
+import rig
+
+
+def cases():
+    from removal_cases import CASES as removal
+    from tray_cases import CASES as tray
+    from disk_full_cases import CASES as disk_full
+    return {**removal, **tray, **disk_full}
+
+
+def main(name):
+    started = time.monotonic()
+    try:
+        rig.make_template() if name == "--template" else cases()[name]()
+    except rig.Failure as failure:
+        print(f"FAIL: {name}: {failure}", file=sys.stderr)
+        rig.show_log(rig.Session.current)
+        return 1
+    except Exception:
+        traceback.print_exc()
+        rig.show_log(rig.Session.current)
+        return 1
+    finally:
+        rig.Session.stop_all()
+    print(f"PASS: {name} ({time.monotonic() - started:.1f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
