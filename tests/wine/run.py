@@ -14,12 +14,13 @@ def cases():
     return {**removal, **tray, **disk_full}
 
 
-def main(name):
+def run(function, name=None):
+    """Runs FUNCTION; a failed check fails it with its message and the Wine log's end."""
     started = time.monotonic()
     try:
-        rig.make_template() if name == "--template" else cases()[name]()
+        function()
     except rig.Failure as failure:
-        print(f"FAIL: {name}: {failure}", file=sys.stderr)
+        print(f"FAIL: {name or function.__name__}: {failure}", file=sys.stderr)
         rig.show_log(rig.Session.current)
         return 1
     except Exception:
@@ -28,9 +29,11 @@ def main(name):
         return 1
     finally:
         rig.Session.stop_all()
-    print(f"PASS: {name} ({time.monotonic() - started:.1f} s)")
+    if name:
+        print(f"PASS: {name} ({time.monotonic() - started:.1f} s)")
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    name = sys.argv[1]
+    sys.exit(run(rig.make_template if name == "--template" else cases()[name], name))
