@@ -32,9 +32,12 @@
  *          (a letter, Return or Escape) through SendInput, as the keyboard would; exit
  *          code 1 when no such window is shown, 4 while Windows has not yet made it the
  *          foreground window (keys sent earlier would be lost: ask again)
- *        wintool.exe click X Y left|right
- *          clicks the mouse at that point of the screen through SendInput, at least a
- *          double-click time after the last click (two clicks closer are a double-click)
+ *        wintool.exe rect TITLE
+ *          prints the shown top-level window TITLE's place on the screen: LEFT,TOP,RIGHT,BOTTOM
+ *        wintool.exe click X Y left|right|none
+ *          moves the mouse to that point of the screen and clicks (none: only moves) through
+ *          SendInput, at least a double-click time after the last click (two clicks closer are a
+ *          double-click)
  *        wintool.exe serve
  *          the session's helper: makes a hidden window (exit code 1 when none can be made:
  *          Wine's desktop did not reach the display), prints "ready", then answers every
@@ -273,7 +276,7 @@ static int Click(char** argv) {
   input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
   input[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-  SendInput(3, input, sizeof input[0]);
+  SendInput(strcmp(argv[2], "none") == 0 ? 1 : 3, input, sizeof input[0]);
   last = GetTickCount();
   return 0;
 }
@@ -281,6 +284,13 @@ static int Click(char** argv) {
 static int Answer(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[0], "press") == 0) return Press(argc - 1, argv + 1);
   if (argc == 4 && strcmp(argv[0], "click") == 0) return Click(argv + 1);
+  if (argc == 2 && strcmp(argv[0], "rect") == 0) {
+    RECT place;
+    HWND window = Shown(argv[1]);
+    if (window == NULL || !GetWindowRect(window, &place)) return 1;
+    printf("%ld,%ld,%ld,%ld\n", place.left, place.top, place.right, place.bottom);
+    return 0;
+  }
   if (argc == 6 && strcmp(argv[0], "post") == 0) return Post(argv + 1);
   if (argc == 1 && strcmp(argv[0], "foreground") == 0) return Foreground();
   if (argc == 1 && strcmp(argv[0], "menu") == 0) return Menu();

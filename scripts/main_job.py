@@ -4,7 +4,9 @@ effect off and on, its "Uninstall ZM640" answered Yes and then Restart, and the
 next start; reports what happened and what is left of the card."""
 import re
 import sys
+from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests/wine"))
 from removal_cases import CONFIRM, RESTART, install_entries
 from report_changes import report
 from rig import BUILD, MODE, Session, check, fail, make_template
