@@ -1,8 +1,6 @@
 /* Looks at and pokes windows from another process, as another program would.
  * usage: wintool.exe post CLASS TITLE MESSAGE WPARAM LPARAM   (numbers in decimal)
  *          posts the message; exit code 0 when posted, 1 when no such window
- *        wintool.exe foreground
- *          prints the title of the foreground window (empty when there is none)
  *        wintool.exe post-registered CLASS TITLE NAME
  *          posts the registered window message NAME (e.g. TaskbarCreated)
  *        wintool.exe stats CLASS TITLE
@@ -11,7 +9,7 @@
  *          prints how many top-level windows have that class and title, and how many are visible
  *        wintool.exe keys PATH...
  *          prints the branches below HKEY_LOCAL_MACHINE\PATH as Wine saves them, key lines
- *          only (rig_registry_keys lists their keys)
+ *          only (the rig lists their keys)
  *        wintool.exe branch PATH
  *          prints the branch below HKEY_LOCAL_MACHINE\PATH as Wine saves it, values included
  *        wintool.exe hide PATH
@@ -58,14 +56,6 @@ static int Post(char** argv) {
   WPARAM wParam = (WPARAM)strtoul(argv[3], NULL, 10);
   LPARAM lParam = (LPARAM)strtol(argv[4], NULL, 10);
   return PostMessageA(window, message, wParam, lParam) ? 0 : 3;
-}
-
-static int Foreground(void) {
-  char title[256] = "";
-  HWND window = GetForegroundWindow();
-  if (window != NULL) GetWindowTextA(window, title, sizeof title);
-  printf("%s\n", title);
-  return 0;
 }
 
 typedef struct {
@@ -292,7 +282,6 @@ static int Answer(int argc, char** argv) {
     return 0;
   }
   if (argc == 6 && strcmp(argv[0], "post") == 0) return Post(argv + 1);
-  if (argc == 1 && strcmp(argv[0], "foreground") == 0) return Foreground();
   if (argc == 1 && strcmp(argv[0], "menu") == 0) return Menu();
   if (argc == 3 && strcmp(argv[0], "value") == 0) return Value(argv + 1);
   if (argc == 1 && strcmp(argv[0], "programs") == 0) return Programs();
