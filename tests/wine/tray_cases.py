@@ -217,9 +217,9 @@ class Area:
         return [line for line in _lines(self.log) if line != "ready"]
 
     def after(self, what):
-        """The lines after the last one of WHAT."""
+        """The lines after the last one of WHAT; none while there is none of WHAT."""
         lines = self.lines()
-        last = max([i for i, line in enumerate(lines) if line.split(" ")[0] == what], default=-1)
+        last = max([i for i, line in enumerate(lines) if line.split(" ")[0] == what], default=len(lines))
         return lines[last + 1:]
 
     def wait_line(self, start, lines=None):
