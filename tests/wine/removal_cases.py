@@ -4,7 +4,7 @@ import os
 from functools import partial
 from pathlib import Path
 
-from rig import BUILD, TOOLS, Session, check, fail
+from rig import BUILD, TOOLS, Session, check, fail, text_lines
 from sample import (CURRENT_VERSION, FRESH_QUEUE, KEPT_INF, QUEUE_LINES, AUTOEXEC_AFTER, CONFIG_AFTER,
                     card_files_left, expect_bytes, expect_files_removed, expect_gone, expect_next_start_done,
                     expect_registry_cleaned, expect_sample_files_filtered, expect_unchanged, keep,
@@ -57,17 +57,13 @@ def check_confirmation_box(removal):
 def standin(s):
     """The stand-in tray window, ready to log what it receives."""
     program = s.start("standin", str(TOOLS / "tray_standin.exe"), r"C:\standin.log", watched=False)
-    s.wait(lambda: "ready" in _lines(s.c / "standin.log"), "the stand-in tray window")
+    s.wait(lambda: "ready" in text_lines(s.c / "standin.log"), "the stand-in tray window")
     return program
 
 
 def standin_received(s, program):
     check("the stand-in's exit code", program.exit_code(), 0)
-    return [line for line in _lines(s.c / "standin.log") if line != "ready"]
-
-
-def _lines(path):
-    return Path(path).read_text().replace("\r", "").splitlines() if Path(path).exists() else []
+    return [line for line in text_lines(s.c / "standin.log") if line != "ready"]
 
 
 # -- removal_run: the boxes and what each answer does -------------------------------------

@@ -412,7 +412,7 @@ class Session:
         self.mixer_log = self.c / "mixer.log"
 
     def mixer_lines(self):
-        return _lines(self.mixer_log)
+        return text_lines(self.mixer_log)
 
     def tray_menu(self):
         """Whether the tray menu is open, and its items as the utility holds them:
@@ -448,7 +448,8 @@ def _code(code):
     return f"{code & 0xffffffff:08x}" if code > 255 or code < 0 else str(code)
 
 
-def _lines(path):
+def text_lines(path):
+    """A text file's lines without CRs; none while it does not exist."""
     try:
         return Path(path).read_text(errors="replace").replace("\r", "").splitlines()
     except FileNotFoundError:
@@ -537,10 +538,10 @@ def show_log(session):
     """The end of the session's Wine log and Wine's errors in the programs' logs."""
     if session is None:
         return
-    tail = _lines(session.log)[-20:]
+    tail = text_lines(session.log)[-20:]
     if tail:
         print(f"Last lines of {session.log}:", *("  " + line for line in tail), sep="\n", file=sys.stderr)
     for log in sorted(session.dir.glob("*.log")):
-        errors = [line for line in _lines(log) if re.search(r"(^|:)err:", line)][-8:]
+        errors = [line for line in text_lines(log) if re.search(r"(^|:)err:", line)][-8:]
         if errors and log != session.log:
             print(f"Wine's errors in {log}:", *("  " + line for line in errors), sep="\n", file=sys.stderr)

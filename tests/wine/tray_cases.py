@@ -4,8 +4,8 @@ import re
 import shutil
 from functools import partial
 
-from rig import SLOWDOWN, TOOLS, Session, check, fail
-from removal_cases import CONFIRM, NT, _lines
+from rig import SLOWDOWN, TOOLS, Session, check, fail, text_lines
+from removal_cases import CONFIRM, NT
 
 TRAY = r"C:\windows\ZM640UTL.exe"
 WINDOW = ("3ZAvodWClass", "3ZAvod Sample")
@@ -211,10 +211,10 @@ class Area:
         self.t, self.s = tray, tray.s
         self.log = self.s.c / "notify.log"
         self.s.start("area", str(TOOLS / "notify_area.exe"), r"C:\notify.log")
-        self.s.wait(lambda: "ready" in _lines(self.log), "the test's notification area")
+        self.s.wait(lambda: "ready" in text_lines(self.log), "the test's notification area")
 
     def lines(self):
-        return [line for line in _lines(self.log) if line != "ready"]
+        return [line for line in text_lines(self.log) if line != "ready"]
 
     def after(self, what):
         """The lines after the last one of WHAT; none while there is none of WHAT."""
