@@ -41,6 +41,10 @@ class FileSystem {
   // its cached copy of that INI file.
   virtual void FlushProfileCache(const char* path) = 0;
   virtual int RemoveFile(const char* path) = 0;  // DeleteFileA
+  // 1 when another program has the file open: an open that shares nothing
+  // fails with a sharing violation. Windows 9x deletes an open file all the
+  // same (NT refuses), from under the program that still reads it.
+  virtual int InUse(const char* path) = 0;
   // CopyFileA with bFailIfExists FALSE: to is overwritten.
   virtual int CopyOver(const char* from, const char* to) = 0;
   // 1 when the file exists and is marked read-only.

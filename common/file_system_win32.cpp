@@ -87,6 +87,13 @@ void Win32FileSystem::FlushProfileCache(const char* path) { WritePrivateProfileS
 
 int Win32FileSystem::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
+int Win32FileSystem::InUse(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(file);
+  return 0;
+}
+
 int Win32FileSystem::CopyOver(const char* from, const char* to) {
   return CopyFileA(from, to, FALSE) != 0;
 }

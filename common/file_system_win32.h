@@ -19,6 +19,7 @@ class Win32FileSystem : public FileSystem {
   int FreeBytes(const char* root, unsigned* bytes) override;
   void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
+  int InUse(const char* path) override;
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override;
   int ClearAttributes(const char* path) override;

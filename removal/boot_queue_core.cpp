@@ -19,6 +19,7 @@ const QueuedFile kDeletedAtBoot[] = {
     {1, "NUL=%s\\Essswt.drv\n"},   {1, "NUL=%s\\Essolo.drv\n"},   {0, "NUL=%s\\ZM640UTL.exe\n"},
     {0, "NUL=%s\\ZM640UNI.exe\n"},
 };
+const unsigned kQueuedCount = sizeof kDeletedAtBoot / sizeof kDeletedAtBoot[0];
 
 // What Windows' profile reader trims from both ends of a line.
 int IsBlank(char c) {
@@ -162,28 +163,28 @@ unsigned DiskBytes(const char* text) {
   return bytes;
 }
 
-// The seven lines, each formatted into line; 0 when it is not queued (a cut
-// line could name another file).
-int QueueLine(unsigned index, const char* windowsDir, const char* systemDir, char* line,
-              unsigned size) {
+// The queued lines, each formatted into line: the seven, then the files still
+// in use; 0 when one is not queued (a cut line could name another file).
+int QueueLine(unsigned index, const BootQueue& queue, char* line, unsigned size) {
+  if (index >= kQueuedCount) return FormatText(line, size, "NUL=%s\n", queue.inUse[index - kQueuedCount]);
   const QueuedFile& queued = kDeletedAtBoot[index];
-  const char* dir = queued.inSystemDir ? systemDir : windowsDir;
+  const char* dir = queued.inSystemDir ? queue.systemDir : queue.windowsDir;
   return dir != 0 && FormatText(line, size, queued.format, dir);
 }
 
-const unsigned kQueuedCount = sizeof kDeletedAtBoot / sizeof kDeletedAtBoot[0];
+unsigned LineCount(const BootQueue& queue) { return kQueuedCount + queue.inUseCount; }
 
-void WriteQueueLines(TextWriter& out, const char* windowsDir, const char* systemDir) {
+void WriteQueueLines(TextWriter& out, const BootQueue& queue) {
   char line[kFilePathSize];
-  for (unsigned i = 0; i < kQueuedCount; ++i)
-    if (QueueLine(i, windowsDir, systemDir, line, sizeof line)) out.Write(line);
+  for (unsigned i = 0; i < LineCount(queue); ++i)
+    if (QueueLine(i, queue, line, sizeof line)) out.Write(line);
 }
 
-unsigned QueueLinesBytes(const char* windowsDir, const char* systemDir) {
+unsigned QueueLinesBytes(const BootQueue& queue) {
   char line[kFilePathSize];
   unsigned bytes = 0;
-  for (unsigned i = 0; i < kQueuedCount; ++i)
-    if (QueueLine(i, windowsDir, systemDir, line, sizeof line)) bytes += DiskBytes(line);
+  for (unsigned i = 0; i < LineCount(queue); ++i)
+    if (QueueLine(i, queue, line, sizeof line)) bytes += DiskBytes(line);
   return bytes;
 }
 
@@ -209,9 +210,9 @@ int CopyBytes(FileSystem& fs, FileHandle source, TextWriter& out, unsigned count
 // through a copy beside it, which replaces it only when whole. A read-only
 // file stays as it is.
 void InsertQueueLines(FileSystem& fs, const char* queuePath, unsigned offset,
-                      const char* windowsDir, const char* systemDir) {
+                      const BootQueue& queue) {
   char copyPath[kDirectorySize];
-  if (!FormatText(copyPath, sizeof copyPath, "%s\\%s", windowsDir, kTemporaryFile)) return;
+  if (!FormatText(copyPath, sizeof copyPath, "%s\\%s", queue.windowsDir, kTemporaryFile)) return;
   if (fs.IsReadOnly(queuePath) || !ReplaceAllowed()) return;
   FileHandle source;
   if (!fs.Open(queuePath, kOpenRead, &source)) return;
@@ -223,7 +224,7 @@ void InsertQueueLines(FileSystem& fs, const char* queuePath, unsigned offset,
   TextWriter out(fs, copy);
   int complete = CopyBytes(fs, source, out, offset);
   if (complete) {
-    WriteQueueLines(out, windowsDir, systemDir);
+    WriteQueueLines(out, queue);
     complete = CopyBytes(fs, source, out, kToTheEnd);
   }
   complete = out.Close() && complete;
@@ -241,8 +242,7 @@ const char kNewFileStart[] = "\n[Rename]\n";  // a new file begins with an empty
 // The lines go at the file's end, after a [Rename] header when header is set.
 // Not started where the disk cannot hold them; an append that fails part-way
 // is cut back, so that the file ends as it did.
-void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const char* windowsDir,
-                      const char* systemDir) {
+void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const BootQueue& queue) {
   FileHandle file;
   if (!fs.Open(queuePath, kOpenUpdate, &file)) return;
   AppendPlace place;
@@ -251,7 +251,7 @@ void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const c
     return;
   }
   unsigned added = (place.needsLineEnd ? 2 : 0) + (header ? DiskBytes(kHeader) : 0) +
-                   QueueLinesBytes(windowsDir, systemDir);
+                   QueueLinesBytes(queue);
   if (!RoomToGrow(fs, queuePath, place.size, place.end + added) || !fs.Seek(file, place.end) ||
       (place.end < place.size && !fs.Truncate(file))) {
     fs.Close(file);
@@ -260,29 +260,27 @@ void AppendQueueLines(FileSystem& fs, const char* queuePath, int header, const c
   TextWriter out(fs, file);
   if (place.needsLineEnd) out.Put('\n');
   if (header) out.Write(kHeader);
-  WriteQueueLines(out, windowsDir, systemDir);
+  WriteQueueLines(out, queue);
   if (!out.Close()) CutBack(fs, queuePath, place);
 }
 
 // Only where no file exists: a file that is there but cannot be read is never
 // emptied. A new file that cannot be written whole is deleted.
-void CreateQueueFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
-                     const char* systemDir) {
-  unsigned size = DiskBytes(kNewFileStart) + QueueLinesBytes(windowsDir, systemDir);
+void CreateQueueFile(FileSystem& fs, const char* queuePath, const BootQueue& queue) {
+  unsigned size = DiskBytes(kNewFileStart) + QueueLinesBytes(queue);
   if (!RoomToGrow(fs, queuePath, 0, size)) return;
   FileHandle file;
   if (!fs.Open(queuePath, kOpenCreate, &file)) return;
   TextWriter out(fs, file);
   out.Write(kNewFileStart);
-  WriteQueueLines(out, windowsDir, systemDir);
+  WriteQueueLines(out, queue);
   if (!out.Close()) fs.RemoveFile(queuePath);
 }
 
-void QueueInFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
-                 const char* systemDir) {
+void QueueInFile(FileSystem& fs, const char* queuePath, const BootQueue& queue) {
   FileHandle file;
   if (!fs.Open(queuePath, kOpenRead, &file)) {
-    CreateQueueFile(fs, queuePath, windowsDir, systemDir);
+    CreateQueueFile(fs, queuePath, queue);
     return;
   }
   QueuePlace place;
@@ -290,10 +288,9 @@ void QueueInFile(FileSystem& fs, const char* queuePath, const char* windowsDir,
   fs.Close(file);
   if (!known) return;  // a file that cannot be read is left as it stands
   if (place.kind == QueuePlace::kInsideFile) {
-    InsertQueueLines(fs, queuePath, place.offset, windowsDir, systemDir);
+    InsertQueueLines(fs, queuePath, place.offset, queue);
   } else {
-    AppendQueueLines(fs, queuePath, place.kind == QueuePlace::kAtEndWithHeader, windowsDir,
-                     systemDir);
+    AppendQueueLines(fs, queuePath, place.kind == QueuePlace::kAtEndWithHeader, queue);
   }
 }
 
@@ -302,13 +299,13 @@ const unsigned kLinePrefix = 4;  // "NUL="
 // What WinInit.INI asks of Windows 9x, asked of NT's own list too (NT never
 // reads the file). Our programs lose a read-only mark first, as a copy from
 // the CD has: the boot step refuses to delete a read-only file (KB Q68345).
-void HandOverQueuedFiles(FileSystem& fs, const char* windowsDir, const char* systemDir) {
+void HandOverQueuedFiles(FileSystem& fs, const BootQueue& queue) {
   char line[kFilePathSize];
-  for (unsigned i = 0; i < kQueuedCount; ++i) {
-    if (!QueueLine(i, windowsDir, systemDir, line, sizeof line)) continue;
+  for (unsigned i = 0; i < LineCount(queue); ++i) {
+    if (!QueueLine(i, queue, line, sizeof line)) continue;
     char* path = line + kLinePrefix;
     path[TextLength(path) - 1] = '\0';  // the line end
-    if (!kDeletedAtBoot[i].inSystemDir) fs.ClearAttributes(path);
+    if (i < kQueuedCount && !kDeletedAtBoot[i].inSystemDir) fs.ClearAttributes(path);
     fs.DeleteAtNextStart(path);
   }
 }
@@ -343,14 +340,14 @@ int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place) {
   return 1;
 }
 
-void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir) {
+void QueueBootDeletions(FileSystem& fs, const BootQueue& queue) {
   char queuePath[kDirectorySize];
-  if (!FormatText(queuePath, sizeof queuePath, "%s\\WinInit.INI", windowsDir)) return;
+  if (!FormatText(queuePath, sizeof queuePath, "%s\\WinInit.INI", queue.windowsDir)) return;
   // Windows caches INI files (KB Q107695): entries a setup program queued
   // through the profile calls reach the file before it is read, and the
   // cached copy, stale once the file is written, is dropped after.
   fs.FlushProfileCache(queuePath);
-  HandOverQueuedFiles(fs, windowsDir, systemDir);
-  QueueInFile(fs, queuePath, windowsDir, systemDir);
+  HandOverQueuedFiles(fs, queue);
+  QueueInFile(fs, queuePath, queue);
   fs.FlushProfileCache(queuePath);
 }

@@ -1,4 +1,4 @@
-// The boot-time deletion queue: the seven files still in use are queued in
+// The boot-time deletion queue: the files still in use are queued in
 // WinInit.INI, whose first [Rename] section Windows works through at its next
 // start ("NUL=path" deletes the file).
 #pragma once
@@ -25,10 +25,24 @@ struct QueuePlace {
 // 0 when a read failed: then nothing is known.
 int FindQueuePlace(FileSystem& fs, FileHandle file, QueuePlace* place);
 
-// Queues the seven "NUL=" lines in windowsDir\WinInit.INI's first [Rename]
+// What is queued: the seven files, and files of the immediate list that another
+// program still has open (whole paths, 8.3 for Windows 9x's boot step).
+struct BootQueue {
+  const char* windowsDir;
+  const char* systemDir;  // 0 when it could not be read: its files are not queued
+  const char* const* inUse;
+  unsigned inUseCount;
+};
+
+// Queues the "NUL=" lines in windowsDir\WinInit.INI's first [Rename]
 // section, creating the file or the section when absent. A file whose section
 // is followed by others is rewritten through a copy, which replaces it only
 // when complete. The same files are handed to Windows NT's own boot-time
 // deletion, and our two programs lose any read-only mark, so that the next
-// start can delete them. systemDir may be 0 when it could not be read.
-void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir);
+// start can delete them.
+void QueueBootDeletions(FileSystem& fs, const BootQueue& queue);
+// The seven alone.
+inline void QueueBootDeletions(FileSystem& fs, const char* windowsDir, const char* systemDir) {
+  BootQueue queue = {windowsDir, systemDir, 0, 0};
+  QueueBootDeletions(fs, queue);
+}

@@ -13,6 +13,10 @@ const char kConfirmText[] =
     "Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\n"
     "components?";
 const char kConfirmCaption[] = "Comfirm File Deletion";
+const char kRefusedText[] =
+    "Windows could not restart the computer. Please restart it yourself to finish removing\n"
+    "'ZM640 Sound Card Driver'.";
+const char kRestartCaption[] = "Complete Uninstallation";
 
 // Windows NT's token calls, found at run time: Windows 95's import list has none.
 void EnableShutdownPrivilege() {
@@ -38,9 +42,11 @@ void EnableShutdownPrivilege() {
 INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_COMMAND) {
     RestartAction action = ChooseRestartAction(LOWORD(wParam), GetVersion());
-    if (action.endsDialog) EndDialog(dialog, 1);
     if (action.enableShutdownPrivilege) EnableShutdownPrivilege();
-    if (action.exitWindows != 0) ExitWindowsEx(action.exitWindows, 0);
+    int exited = action.exitWindows != 0 && ExitWindowsEx(action.exitWindows, 0);
+    RestartOutcome outcome = AfterExitWindows(action, exited);
+    if (outcome == kRefusalReported) MessageBoxA(dialog, kRefusedText, kRestartCaption, MB_OK);
+    if (outcome == kDialogEnds) EndDialog(dialog, 1);
   }
   return FALSE;
 }

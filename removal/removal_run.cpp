@@ -32,3 +32,9 @@ RestartAction ChooseRestartAction(unsigned commandId, unsigned long windowsVersi
   action.enableShutdownPrivilege = action.exitWindows != 0 && windowsNt;
   return action;
 }
+
+RestartOutcome AfterExitWindows(const RestartAction& action, int exitSucceeded) {
+  if (!action.endsDialog) return kDialogStays;
+  if (action.exitWindows != 0 && !exitSucceeded) return kRefusalReported;
+  return kDialogEnds;
+}

@@ -35,9 +35,16 @@ enum { kExitShutdown = 1, kExitReboot = 2 };
 
 // What a WM_COMMAND in the restart dialog does.
 struct RestartAction {
-  int endsDialog;         // 1: EndDialog with result 1
-  unsigned exitWindows;   // ExitWindowsEx flags to ask for after that; 0: none
+  int endsDialog;         // 1: EndDialog with result 1, once Windows took the request
+  unsigned exitWindows;   // ExitWindowsEx flags to ask for first; 0: none
   int enableShutdownPrivilege;  // 1: SeShutdownPrivilege first, or Windows NT refuses the call
 };
 // windowsVersion is GetVersion's result: its high bit is set on Windows 9x.
 RestartAction ChooseRestartAction(unsigned commandId, unsigned long windowsVersion);
+
+// What the dialog does once ExitWindowsEx has answered (exitSucceeded: its
+// result; unused when the action asked for none). A refused restart (NT
+// without the shutdown right) is reported and the dialog stays: the removal
+// still needs the restart, and the user may try again or cancel.
+enum RestartOutcome { kDialogStays, kDialogEnds, kRefusalReported };
+RestartOutcome AfterExitWindows(const RestartAction& action, int exitSucceeded);

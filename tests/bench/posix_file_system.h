@@ -26,6 +26,7 @@ class PosixFileSystem : public FileSystem {
   int FreeBytes(const char*, unsigned*) override { return 0; }
   void FlushProfileCache(const char*) override {}
   int RemoveFile(const char* path) override;
+  int InUse(const char*) override { return 0; }  // no sharing modes here
   int CopyOver(const char*, const char*) override { return 0; }
   int IsReadOnly(const char*) override { return 1; }
   int ClearAttributes(const char*) override { return 0; }

@@ -67,4 +67,51 @@ TEST(RemoveDriverFiles, UnreadableSystemDirectorySkipsItsFilesAndLines) {
             fs.files[kQueue]);
 }
 
+// The synthesizer reads its sample banks until the restart. Windows 9x deletes
+// an open file from under its reader, NT refuses and the file would stay for
+// good: held open, a bank is queued on both, and goes at the next start.
+TEST(RemoveDriverFiles, AFileStillOpenIsQueuedNotDeleted) {
+  const std::string bank = "C:\\WINDOWS\\Essswt.dls", other = "C:\\WINDOWS\\Essswt.dat";
+  for (bool nt : {false, true}) {
+    FakeFileSystem fs;
+    fs.ntRules = nt;
+    fs.files[bank] = fs.files[other] = "samples";
+    fs.heldOpen.insert(bank);
+    EXPECT_EQ(nt ? 0 : 1, fs.RemoveFile(bank.c_str())) << "a plain delete, nt=" << nt;
+    fs.files[bank] = "samples";
+    fs.deleted.clear();
+
+    RemoveDriverFiles(fs);
+    EXPECT_EQ("samples", fs.files[bank]) << nt;
+    EXPECT_EQ(0u, fs.files.count(other)) << nt;
+    EXPECT_EQ(13u, fs.deleted.size()) << nt;
+    EXPECT_EQ("\r\n[Rename]\r\n" + kLines + "NUL=" + bank + "\r\n", fs.files[kQueue]) << nt;
+    std::vector<std::string> handed = QueuedPaths();
+    handed.push_back(bank);
+    EXPECT_EQ(handed, fs.deletedAtNextStart) << nt;
+  }
+}
+
+// Held open but not queued: a long path, or a WinInit.INI that cannot be
+// written. It stays, as does everything it shares the queue with.
+TEST(RemoveDriverFiles, AFileStillOpenThatCannotBeQueuedStays) {
+  struct Case { const char* windowsDir; bool readOnlyQueue; };
+  const Case cases[] = {{"C:\\WINDOWS\\LONG WINDOWS", false}, {"C:\\WINDOWS\\WINDOWS98", false},
+                        {"C:\\WINDOWS", true}};
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.windowsDir = c.windowsDir;
+    const std::string bank = fs.windowsDir + "\\Essswt3M.dls", queue = fs.windowsDir + "\\WinInit.INI";
+    fs.files[bank] = "samples";
+    fs.heldOpen.insert(bank);
+    if (c.readOnlyQueue) {
+      fs.files[queue] = "[Rename]\r\n";
+      fs.readOnly.insert(queue);
+    }
+    RemoveDriverFiles(fs);
+    EXPECT_EQ("samples", fs.files[bank]) << c.windowsDir;
+    EXPECT_EQ(std::string::npos, fs.files[queue].find("Essswt3M")) << c.windowsDir;
+  }
+}
+
 }  // namespace

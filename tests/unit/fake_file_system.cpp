@@ -278,6 +278,7 @@ int FakeFileSystem::RemoveFile(const char* name) {
   const std::string path = Full(name);
   deleted.push_back(path);
   if (PowerOff() || !files.count(path) || readOnly.count(path)) return 0;
+  if (ntRules && heldOpen.count(path)) return 0;  // ERROR_SHARING_VIOLATION
   files.erase(path);
   dirtyFrom_.erase(path);
   flushed_.erase(path);

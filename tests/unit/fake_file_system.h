@@ -29,6 +29,8 @@ class FakeFileSystem : public FileSystem {
   std::set<std::string> dirs;                // directories that can be made current
   std::string currentDir = "C:\\";
   std::set<std::string> readOnly;            // paths that cannot be opened for writing or deleted
+  std::set<std::string> heldOpen;            // paths another program has open
+  bool ntRules = false;                      // NT refuses to delete a file held open; 9x deletes it
   bool honourReadOnlyOnCopy = true;          // false: copies over read-only files, as Wine as root does
   std::vector<std::string> deleted;          // every path a deletion was asked for, in order
   std::vector<std::string> deletedAtNextStart;  // NT's boot-time list, in order
@@ -81,6 +83,7 @@ class FakeFileSystem : public FileSystem {
   int FreeBytes(const char* root, unsigned* bytes) override;
   void FlushProfileCache(const char* path) override;
   int RemoveFile(const char* path) override;
+  int InUse(const char* path) override { return !PowerOff() && heldOpen.count(Full(path)) != 0; }
   int CopyOver(const char* from, const char* to) override;
   int IsReadOnly(const char* path) override { return readOnly.count(Full(path)) != 0; }
   int ClearAttributes(const char* path) override;

@@ -81,4 +81,16 @@ TEST(ChooseRestartAction, OnlyTheThreeButtonsEndTheDialog) {
   EXPECT_EQ(2u, kExitReboot);    // EWX_REBOOT
 }
 
+TEST(AfterExitWindows, ARefusedRestartIsReportedAndTheDialogStays) {
+  const unsigned long win2k = 0x08930005ul;
+  struct Case { unsigned id; int exitSucceeded; RestartOutcome expected; };
+  const Case cases[] = {
+      {kIdRestart, 1, kDialogEnds},       {kIdShutDown, 1, kDialogEnds},
+      {kIdRestart, 0, kRefusalReported},  {kIdShutDown, 0, kRefusalReported},
+      {kIdCancel, 0, kDialogEnds},        {2 /* Esc */, 0, kDialogStays},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, AfterExitWindows(ChooseRestartAction(c.id, win2k), c.exitSucceeded)) << c.id;
+}
+
 }  // namespace
