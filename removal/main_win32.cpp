@@ -16,7 +16,7 @@ const char kConfirmCaption[] = "Comfirm File Deletion";
 const char kRefusedText[] =
     "Windows could not restart the computer. Please restart it yourself to finish removing\n"
     "'ZM640 Sound Card Driver'.";
-const char kRestartCaption[] = "Complete Uninstallation";
+const char kRefusedCaption[] = "Restart Windows";
 
 // Windows NT's token calls, found at run time: Windows 95's import list has none.
 void EnableShutdownPrivilege() {
@@ -45,7 +45,7 @@ INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     if (action.enableShutdownPrivilege) EnableShutdownPrivilege();
     int exited = action.exitWindows != 0 && ExitWindowsEx(action.exitWindows, 0);
     RestartOutcome outcome = AfterExitWindows(action, exited);
-    if (outcome == kRefusalReported) MessageBoxA(dialog, kRefusedText, kRestartCaption, MB_OK);
+    if (outcome == kRefusalReported) MessageBoxA(dialog, kRefusedText, kRefusedCaption, MB_OK);
     if (outcome == kDialogEnds) EndDialog(dialog, 1);
   }
   return FALSE;

@@ -14,6 +14,9 @@
  *          prints the branch below HKEY_LOCAL_MACHINE\PATH as Wine saves it, values included
  *        wintool.exe hide PATH
  *          marks the file hidden and system, as attrib +h +s does; exit code 1 when it is not
+ *        wintool.exe hold PATH
+ *          opens the file as a driver reading it would (shared read and write), and keeps it
+ *          open while the helper runs; exit code 1 when it cannot be opened
  *        wintool.exe value PATH NAME
  *          prints the value NAME of HKEY_LOCAL_MACHINE\PATH: a string, or each string of a
  *          list on a line of its own; exit code 1 when there is none
@@ -292,6 +295,9 @@ static int Answer(int argc, char** argv) {
     SetFileAttributesA(argv[1], FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     return (GetFileAttributesA(argv[1]) & FILE_ATTRIBUTE_HIDDEN) ? 0 : 1;
   }
+  if (argc == 2 && strcmp(argv[0], "hold") == 0)
+    return CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL) == INVALID_HANDLE_VALUE;
   if (argc == 3 && strcmp(argv[0], "windows") == 0) return Windows(argv + 1);
   if (argc == 3 && strcmp(argv[0], "stats") == 0) return Stats(argv + 1);
   if (argc == 4 && strcmp(argv[0], "post-registered") == 0) {

@@ -2,9 +2,8 @@
 the next start that finishes it, the INF install it undoes, and the Windows family."""
 import os
 from functools import partial
-from pathlib import Path
 
-from rig import BUILD, TOOLS, Session, check, fail, text_lines
+from rig import BUILD, REFUSED_RESTART, TOOLS, Session, check, fail, text_lines
 from sample import (CURRENT_VERSION, FRESH_QUEUE, KEPT_INF, QUEUE_LINES, AUTOEXEC_AFTER, CONFIG_AFTER,
                     card_files_left, expect_bytes, expect_files_removed, expect_gone, expect_next_start_done,
                     expect_registry_cleaned, expect_sample_files_filtered, expect_unchanged, keep,
@@ -33,12 +32,11 @@ def remove(s, key="c"):
     return removal
 
 
-def boot_step_asked(removal):
-    """The boot step Wine's ExitWindowsEx could not start (it is held): Wine logs its command."""
-    for line in Path(removal.log).read_text(errors="replace").splitlines():
-        if "Failed to run" in line and "wineboot.exe" in line:
-            return line.split("wineboot.exe ", 1)[1].rstrip('"')
-    return None
+def boot_step_asked(s):
+    """What Wine's ExitWindowsEx asked of the boot step (the session's start asks --init)."""
+    asked = lambda: [line.split("wineboot.exe ", 1)[1] for line in s.started("wineboot") if "--init" not in line]
+    s.wait(asked, "the boot step ExitWindowsEx starts")
+    return asked()
 
 
 def restart_calls(removal):
@@ -104,7 +102,7 @@ def run_restart(keys, flags, boot_step):
     s.press(RESTART, *keys)
     check("exit code", removal.exit_code(), 1)
     check("ExitWindowsEx calls", restart_calls(removal), [[flags, 0]])
-    check("Wine's boot step asked for", boot_step_asked(removal), boot_step)
+    check("Wine's boot step asked for", boot_step_asked(s), [boot_step])
 
 
 def run_no_tray():
@@ -138,6 +136,46 @@ def effects(case):
         fail(f"NT rules: expected more than 16 RegDeleteKeyA calls, got {deletions}")
 
 
+def held_open(version):
+    """The synthesizer still reads a sample bank through the removal: it is queued, not
+    deleted from under it (NT and Wine refuse that delete; Windows 9x would carry it out),
+    and the next start deletes it."""
+    s = Session(f"removal_held_open_{version}", windows=version)
+    check("the bank held open", s.ask("hold", r"C:\windows\Essswt.dls")[0], 0)
+    remove(s, "r")
+    expect_files_removed(s.c, ["windows/Essswt.dls"])
+    queue = FRESH_QUEUE + b"NUL=C:\\windows\\Essswt.dls\r\n"
+    expect_bytes(s.win / "WinInit.INI", queue)
+    if version in NT:
+        check("NT's last boot-time deletion", nt_boot_deletions(s)[-1], ("\\??\\C:\\windows\\Essswt.dls", ""))
+    s.next_start()
+    expect_next_start_done(s.c, queue)
+
+
+def refused_restart():
+    """Windows refuses the restart (NT without the shutdown right; here the boot step is
+    held, and Wine's ExitWindowsEx fails): a box says so, the dialog stays for another try
+    or Cancel."""
+    s = Session("removal_refused_restart", windows="winxp")
+    s.env["WINEDLLOVERRIDES"] = REFUSED_RESTART
+    removal = start_removal(s)
+    s.press(CONFIRM, "y")
+    s.press(RESTART, "r")
+    s.press("Restart Windows", "Return")
+    s.press(RESTART, "s")
+    s.press("Restart Windows", "Return")
+    s.press(RESTART, "c")
+    check("exit code", removal.exit_code(), 1)
+    check("ExitWindowsEx calls", restart_calls(removal), [[2, 0], [1, 0]])
+    refused = ["Windows could not restart the computer. Please restart it yourself to finish removing\n"
+               "'ZM640 Sound Card Driver'.", "Restart Windows", 0]
+    boxes = removal.calls("MessageBoxA")[1:]
+    check("boxes after the restart's refusal", [args[1:] for _, args, _ in boxes], [refused, refused])
+    if 0 in [args[0] for _, args, _ in boxes]:
+        fail("the refusal box has no owner")
+    check("EndDialog's values", [args[1] for _, args, _ in removal.calls("EndDialog")], [1])
+
+
 # -- next_start: through the restart, WinInit.INI as other software left it -----------------
 def next_start(case, key="r"):
     s = Session(f"next_start_{case}_{key}")
@@ -146,7 +184,7 @@ def next_start(case, key="r"):
     removal = remove(s, key)
     flags, boot_step = RESTART_FLAGS[key]
     check("ExitWindowsEx calls", restart_calls(removal), [[flags, 0]])
-    check("Wine's boot step asked for", boot_step_asked(removal), boot_step)
+    check("Wine's boot step asked for", boot_step_asked(s), [boot_step])
     expect_files_removed(s.c)
     expect_bytes(s.win / "WinInit.INI", after)
     s.next_start()
@@ -323,6 +361,8 @@ CASES = {
     "removal_run_esc_then_restart": partial(run_restart, ["Escape", "r"], 2, "--end-session"),
     "removal_run_enter_shuts_down": partial(run_restart, ["Return"], 1, "--end-session --shutdown"),
     "removal_run_no_tray": run_no_tray,
+    "removal_refused_restart": refused_restart,
+    **{f"removal_held_open_{v}": partial(held_open, v) for v in ("win98", "winxp")},
     "install_inf": install_inf,
     **{f"removal_effects_{c}": partial(effects, c) for c in ("win98", "nt_rules", "two_runs")},
     **{f"next_start_{c}": partial(next_start, c) for c in (

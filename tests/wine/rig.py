@@ -44,10 +44,14 @@ if SLOWDOWN > 1 and os.access(_SERVER64, os.X_OK):
 if SLOWDOWN > 1 and os.access(f"{_LOADER_DIR}/bin/wine", os.X_OK):
     ENV["PATH"] = f"{_LOADER_DIR}/bin:{ENV['PATH']}"  # Wine 10's own loader sits at 0x400000
 SERVER = ENV.get("WINESERVER", "wineserver")
-# Wine's boot step is held in every program: a session starts as a system already
-# started, and ExitWindowsEx cannot start it while the program that asked still runs
-# (Windows restarts once every program has ended). next_start() alone runs it.
-NO_BOOT_STEP = "mscoree,mshtml=;winemenubuilder.exe=d;wineboot.exe=d"
+# Wine's boot step is a stand-in in every session, which logs what it was asked to
+# C:\wineboot.log: a session starts as a system already started, and the restart
+# ExitWindowsEx asks for (Windows restarts once every program has ended) is taken,
+# not carried out. next_start() alone runs the real one; REFUSED_RESTART holds it
+# (Wine's ExitWindowsEx then fails, as NT's without the shutdown right).
+NO_BOOT_STEP = "mscoree,mshtml=;winemenubuilder.exe=d;wineboot.exe=n"
+REFUSED_RESTART = NO_BOOT_STEP.replace("wineboot.exe=n", "wineboot.exe=d")
+BOOT_STEP = "windows/system32/wineboot.exe"
 # The calls traced with WINEDEBUG=+relay: only where Windows offers no way to see
 # them (docs/ARCHITECTURE.md says why for each).
 RELAY = ("user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA;"
@@ -190,6 +194,7 @@ class Session:
         if programs:
             for exe in (BUILD / "bin").glob("*.exe"):
                 shutil.copy(exe, self.win)
+        self.stand_in("system32/wineboot.exe")
         self._start_session()
         if desktop:
             self.wait(lambda: self.ask("desktop")[1] == [desktop], f"the virtual desktop of {desktop}")
@@ -268,10 +273,12 @@ class Session:
         self.end_session()
         with open(self.log, "a") as log:
             log.write("rig: next start\n")
+        (self.c / BOOT_STEP).unlink()
+        os.link(TEMPLATE / "drive_c" / BOOT_STEP, self.c / BOOT_STEP)
         if self._server("-p") != 0:
             fail("wineserver did not start")
         boot = Program(self, "boot", [str(TOOLS / "noop.exe")], watched=False,
-                       env={"WINEDLLOVERRIDES": NO_BOOT_STEP.replace("wineboot.exe=d", "services.exe=d")})
+                       env={"WINEDLLOVERRIDES": NO_BOOT_STEP.replace("wineboot.exe=n", "services.exe=d")})
         check("the first program after the restart", boot.exit_code(), 0)
         self.wait(lambda: not self.running("wineboot"), "the boot step to end")
 
@@ -376,10 +383,20 @@ class Session:
         for folder, _, names in os.walk(self.c):
             for name in names:
                 path = Path(folder) / name
-                if name not in ("standin.log", "mixer.log", "cmdline.log", "notify.log") and \
+                if not (folder == str(self.c) and name.endswith(".log")) and \
                         not path.is_symlink() and path.stat().st_nlink == 1:
                     found[str(path.relative_to(self.c))] = hashlib.md5(path.read_bytes()).hexdigest()
         return found
+
+    def stand_in(self, path):
+        """In place of PATH under the Windows directory, a program that logs its command line
+        to C:\\NAME.log (NAME: PATH's file name without the extension)."""
+        (self.win / path).unlink(missing_ok=True)  # a hard link to the template's
+        shutil.copy(TOOLS / "cmdline_logger.exe", self.win / path)
+
+    def started(self, name):
+        """The command lines the stand-in NAME was started with."""
+        return text_lines(self.c / f"{name}.log")
 
     def snapshot(self):
         return self.files(), self.registry_keys()

@@ -1,5 +1,6 @@
-"""Runs one end-to-end case by its CTest name, or makes the template (--template).
-usage: python3 -B run.py CASE | --template"""
+"""Runs one end-to-end case by its CTest name, makes the template (--template), or lists
+the cases (--list; CTest makes a test of each).
+usage: python3 -B run.py CASE | --template | --list"""
 import sys
 import time
 import traceback
@@ -36,4 +37,7 @@ def run(function, name=None):
 
 if __name__ == "__main__":
     name = sys.argv[1]
+    if name == "--list":
+        print(";".join(cases()))
+        sys.exit(0)
     sys.exit(run(rig.make_template if name == "--template" else cases()[name], name))

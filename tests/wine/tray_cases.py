@@ -1,7 +1,6 @@
 """End-to-end cases of the tray utility under Wine, the project's mixer driver
 double (a winmm.dll beside the program) standing in for the card."""
 import re
-import shutil
 from functools import partial
 
 from rig import SLOWDOWN, TOOLS, Session, check, fail, text_lines
@@ -58,14 +57,9 @@ class Tray:
     def boxes(self):
         return [args for _, args, _ in self.program.calls("MessageBoxA")]
 
-    def stand_in(self, path):
-        """A program that logs its command line to C:\\cmdline.log, in place of PATH."""
-        shutil.copy(TOOLS / "cmdline_logger.exe", self.s.win / path)
-
     def started_command(self):
-        log = self.s.c / "cmdline.log"
-        self.s.wait(lambda: log.exists() and log.stat().st_size > 0, "a program started by the utility")
-        return log.read_text().replace("\r", "").rstrip("\n")
+        self.s.wait(lambda: self.s.started("rundll32"), "rundll32.exe started by the utility")
+        return "\n".join(self.s.started("rundll32"))
 
 
 def hidden_single_copy():
@@ -145,7 +139,7 @@ def multimedia():
     t.s.wait(lambda: t.s.shown("#32770", title) == "count=1 visible=1", "the error box")
     check("the box", t.boxes(), [[0, "Error Message", title, 0]])
     t.s.press(title, "Return")
-    t.stand_in("rundll32.exe")
+    t.s.stand_in("rundll32.exe")
     t.command(40006)
     check("command line", t.started_command(), "C:\\windows\\\\rundll32.exe " + MULTIMEDIA)
     windows_dir = [f"C:\\windows\\\\rundll32.exe {MULTIMEDIA}", 5]
@@ -164,7 +158,7 @@ def uninstall():
 
 def about_once():
     t = Tray("tray_about_once")
-    t.stand_in("rundll32.exe")
+    t.s.stand_in("rundll32.exe")
     t.start()
     about_shown = lambda: t.s.shown("#32770", ABOUT) == "count=1 visible=1"
     t.command(40004)
@@ -329,8 +323,7 @@ def compat_tray(version):
     t.wait_write(1, lines)
     if version in NT:
         (t.s.win / "rundll32.exe").unlink(missing_ok=True)
-        (t.s.win / "system32/rundll32.exe").unlink()  # a hard link to the template's: our own file
-        t.stand_in("system32/rundll32.exe")
+        t.s.stand_in("system32/rundll32.exe")
         t.command(40006)
         check("command line", t.started_command(), f"C:\\windows\\system32\\rundll32.exe {MULTIMEDIA}")
         check("error boxes", t.boxes(), [])
