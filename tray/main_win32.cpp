@@ -122,7 +122,7 @@ class Win32TrayShell : public TrayShell {
     POINT cursor;
     GetCursorPos(&cursor);
     // Without the foreground and the WM_NULL after, the menu would not close
-    // when the user clicks elsewhere.
+    // when the user clicks elsewhere (KB Q135788).
     SetForegroundWindow(g_window);
     TrackPopupMenu(GetSubMenu(GetMenu(g_window), 0), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x,
                    cursor.y - 30, 0, g_window, 0);

@@ -132,6 +132,14 @@ def effects(case):
     deletions = len(removal.calls("RegDeleteKeyA"))
     if case == "win98":
         check("RegDeleteKeyA calls", deletions, 16)
+        # Windows 9x caches INI files (KB Q107695): the cache is flushed before WinInit.INI
+        # is read and after it is written. Wine keeps none: only the calls show it.
+        queue_calls = [name if name == "CreateFileA" else args for name, args, _ in removal.calls()
+                       if name in ("CreateFileA", "WritePrivateProfileStringA")
+                       and str(args[0 if name == "CreateFileA" else 3]).lower().endswith("wininit.ini")]
+        flush = [0, 0, 0, r"C:\windows\WinInit.INI"]
+        check("WinInit.INI's first and last calls", queue_calls[:1] + queue_calls[-1:], [flush, flush])
+        check("WinInit.INI's calls between", set(map(str, queue_calls[1:-1])), {"CreateFileA"})
     elif deletions <= 16:
         fail(f"NT rules: expected more than 16 RegDeleteKeyA calls, got {deletions}")
 

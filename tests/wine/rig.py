@@ -57,7 +57,9 @@ BOOT_STEP = "windows/system32/wineboot.exe"
 RELAY = ("user32.MessageBoxA;user32.FindWindowA;user32.PostMessageA;user32.DialogBoxParamA;"
          "user32.EndDialog;user32.ExitWindowsEx;advapi32.RegDeleteKeyA;kernel32.WinExec;"
          "shell32.Shell_NotifyIconA;user32.DestroyWindow;"
-         "advapi32.LookupPrivilegeValueA;advapi32.AdjustTokenPrivileges;kernelbase.AdjustTokenPrivileges")
+         "advapi32.LookupPrivilegeValueA;advapi32.AdjustTokenPrivileges;kernelbase.AdjustTokenPrivileges;"
+         "user32.SetForegroundWindow;user32.TrackPopupMenu;kernel32.WritePrivateProfileStringA;"
+         "kernel32.CreateFileA;kernelbase.CreateFileA")
 
 
 class Failure(Exception):

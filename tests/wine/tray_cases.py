@@ -188,6 +188,14 @@ def menu_closes():
     t.s.choose(40005)
     t.s.wait_label("Turn On 3D Effect")
     t.exit()
+    # Windows closes the menu on a click elsewhere only when its window was the foreground
+    # one, and lets it go after a message (KB Q135788); Wine closes it regardless.
+    window = {"SetForegroundWindow": 0, "TrackPopupMenu": 5, "PostMessageA": 0}
+    around = [(name, args[window[name]]) for name, args, _ in t.program.calls()
+              if name in window and (name != "PostMessageA" or args[1] == 0)]
+    ours = around[0][1] if around else 0
+    check("calls around each menu", around,
+          [("SetForegroundWindow", ours), ("TrackPopupMenu", ours), ("PostMessageA", ours)] * 2)
 
 
 def taskbar_created():
