@@ -40,8 +40,8 @@ def main():
     before = s.snapshot()
 
     print(f"Starting the tray utility as Windows does at every start, from its Run value: {run_value}")
-    # The removal it starts inherits its environment: Wine's boot step held, the restart call traced.
-    tray = s.start("tray", run_value, relay=True)
+    # The removal it starts inherits its environment: the restart taken by a stand-in, and traced.
+    tray = s.start("tray", run_value, relay=True, restart_taken=True)
     s.wait(lambda: any(line.startswith("set ") for line in s.mixer_lines()), "the utility's first write")
     tool = s.start("mixer_tool", r"C:\windows\mixer_tool.exe", "get", watched=False)
     tool.exit_code()

@@ -3,7 +3,7 @@ the next start that finishes it, the INF install it undoes, and the Windows fami
 import os
 from functools import partial
 
-from rig import BUILD, REFUSED_RESTART, TOOLS, Session, check, fail, text_lines
+from rig import BUILD, TOOLS, Session, check, fail, text_lines
 from sample import (CURRENT_VERSION, FRESH_QUEUE, KEPT_INF, QUEUE_LINES, AUTOEXEC_AFTER, CONFIG_AFTER,
                     card_files_left, expect_bytes, expect_files_removed, expect_gone, expect_next_start_done,
                     expect_registry_cleaned, expect_sample_files_filtered, expect_unchanged, keep,
@@ -19,7 +19,7 @@ NT = ("nt40", "win2k", "winxp", "win10")
 
 
 def start_removal(s, *command):
-    return s.start("removal", *(command or [REMOVAL]), relay=True)
+    return s.start("removal", *(command or [REMOVAL]), relay=True, restart_taken=True)
 
 
 def remove(s, key="c"):
@@ -33,7 +33,7 @@ def remove(s, key="c"):
 
 
 def boot_step_asked(s):
-    """What Wine's ExitWindowsEx asked of the boot step (the session's start asks --init)."""
+    """What Wine's ExitWindowsEx asked of the boot step (a program's start asks --init)."""
     asked = lambda: [line.split("wineboot.exe ", 1)[1] for line in s.started("wineboot") if "--init" not in line]
     s.wait(asked, "the boot step ExitWindowsEx starts")
     return asked()
@@ -165,8 +165,7 @@ def refused_restart():
     held, and Wine's ExitWindowsEx fails): a box says so, the dialog stays for another try
     or Cancel."""
     s = Session("removal_refused_restart", windows="winxp")
-    s.env["WINEDLLOVERRIDES"] = REFUSED_RESTART
-    removal = start_removal(s)
+    removal = s.start("removal", REMOVAL, relay=True)
     s.press(CONFIRM, "y")
     s.press(RESTART, "r")
     s.press("Restart Windows", "Return")
