@@ -35,6 +35,10 @@
  *          foreground window (keys sent earlier would be lost: ask again)
  *        wintool.exe rect TITLE
  *          prints the shown top-level window TITLE's place on the screen: LEFT,TOP,RIGHT,BOTTOM
+ *        wintool.exe box TITLE
+ *          prints what the shown box TITLE shows, as a line each: owner|CLASS (of its owner
+ *          window; empty: none), text|TEXT (line ends as \n), icon|0 or 1, then button|ID|TEXT
+ *          for each button; exit code 1 when no such box is shown
  *        wintool.exe click X Y left|right|none
  *          moves the mouse to that point of the screen and clicks (none: only moves) through
  *          SendInput, at least a double-click time after the last click (two clicks closer are a
@@ -228,6 +232,35 @@ static HWND Shown(const char* title) {
   return search.found;
 }
 
+/* A box's parts: its text (the static control 0xFFFF), its icon, its buttons. */
+static BOOL CALLBACK BoxPart(HWND child, LPARAM unused) {
+  char kind[32], text[1024];
+  (void)unused;
+  GetClassNameA(child, kind, sizeof kind);
+  GetWindowTextA(child, text, sizeof text);
+  int id = GetDlgCtrlID(child);
+  if (_stricmp(kind, "Button") == 0) {
+    printf("button|%d|%s\n", id, text);
+  } else if (_stricmp(kind, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    if (SendMessageA(child, STM_GETICON, 0, 0) != 0) printf("icon|1\n");  /* else an empty place */
+  } else if (id == 0xFFFF) {
+    printf("text|");
+    for (const char* c = text; *c; ++c) c[0] == '\n' ? fputs("\\n", stdout) : putchar(*c);
+    putchar('\n');
+  }
+  return TRUE;
+}
+
+static int Box(const char* title) {
+  HWND box = Shown(title), owner;
+  char kind[64] = "";
+  if (box == NULL) return 1;
+  if ((owner = GetWindow(box, GW_OWNER)) != NULL) GetClassNameA(owner, kind, sizeof kind);
+  printf("owner|%s\n", kind);
+  EnumChildWindows(box, BoxPart, 0);
+  return 0;
+}
+
 static void Send(WORD key, DWORD flags) {
   INPUT input;
   memset(&input, 0, sizeof input);
@@ -277,6 +310,7 @@ static int Click(char** argv) {
 static int Answer(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[0], "press") == 0) return Press(argc - 1, argv + 1);
   if (argc == 4 && strcmp(argv[0], "click") == 0) return Click(argv + 1);
+  if (argc == 2 && strcmp(argv[0], "box") == 0) return Box(argv[1]);
   if (argc == 2 && strcmp(argv[0], "rect") == 0) {
     RECT place;
     HWND window = Shown(argv[1]);

@@ -43,13 +43,13 @@ def restart_calls(removal):
     return [args for _, args, _ in removal.calls("ExitWindowsEx")]
 
 
-def check_confirmation_box(removal):
-    boxes = removal.calls("MessageBoxA")
-    check("confirmation boxes", [args[1:] for _, args, _ in boxes],
-          [["Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\ncomponents?",
-            CONFIRM, 4]])
-    if boxes[0][1][0] == 0:
-        fail("the confirmation box has no owner")
+def check_confirmation_box(s, removal):
+    """Yes and No, no icon; owned (by the desktop window), which only the call shows."""
+    check("the confirmation box", s.box(CONFIRM),
+          ["Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\ncomponents?", 6, 7])
+    owners = [args[0] for _, args, _ in removal.calls("MessageBoxA")]
+    if len(owners) != 1 or owners[0] == 0:
+        fail(f"the confirmation box's owners: {owners}")
 
 
 def standin(s):
@@ -70,9 +70,9 @@ def run_no():
     before = s.snapshot()
     tray = standin(s)
     removal = start_removal(s)
+    check_confirmation_box(s, removal)
     s.press(CONFIRM, "n")
     check("exit code", removal.exit_code(), 0)
-    check_confirmation_box(removal)
     s.post(*TRAY_WINDOW, 32775)  # the stand-in's sentinel: whatever was sent before came first
     check("the stand-in received", standin_received(s, tray), ["sentinel"])
     check("the sample system after No", s.snapshot(), before)
@@ -83,12 +83,12 @@ def run_yes_cancel():
     s = Session("removal_run_yes_cancel")
     tray = standin(s)
     removal = start_removal(s)
+    check_confirmation_box(s, removal)
     s.press(CONFIRM, "Return")  # Yes is the default button
     s.wait(lambda: s.shown("#32770", RESTART) == "count=1 visible=1", "the restart dialog")
     check("the stand-in received", standin_received(s, tray), ["WM_COMMAND 40001 0"])
     s.press(RESTART, "c")
     check("exit code", removal.exit_code(), 1)
-    check_confirmation_box(removal)
     check("ExitWindowsEx calls", restart_calls(removal), [])
     check("EndDialog's values", [args[1] for _, args, _ in removal.calls("EndDialog")], [1])
 
@@ -167,19 +167,17 @@ def refused_restart():
     s = Session("removal_refused_restart", windows="winxp")
     removal = s.start("removal", REMOVAL, relay=True)
     s.press(CONFIRM, "y")
-    s.press(RESTART, "r")
-    s.press("Restart Windows", "Return")
-    s.press(RESTART, "s")
-    s.press("Restart Windows", "Return")
+    refused = ["Windows could not restart the computer. Please restart it yourself to finish removing\n"
+               "'ZM640 Sound Card Driver'.", 1]
+    for key in ("r", "s"):
+        s.press(RESTART, key)
+        check("the box after the refusal", s.box("Restart Windows"), refused)
+        s.press("Restart Windows", "Return")
     s.press(RESTART, "c")
     check("exit code", removal.exit_code(), 1)
     check("ExitWindowsEx calls", restart_calls(removal), [[2, 0], [1, 0]])
-    refused = ["Windows could not restart the computer. Please restart it yourself to finish removing\n"
-               "'ZM640 Sound Card Driver'.", "Restart Windows", 0]
-    boxes = removal.calls("MessageBoxA")[1:]
-    check("boxes after the restart's refusal", [args[1:] for _, args, _ in boxes], [refused, refused])
-    if 0 in [args[0] for _, args, _ in boxes]:
-        fail("the refusal box has no owner")
+    if 0 in [args[0] for _, args, _ in removal.calls("MessageBoxA")]:
+        fail("a box has no owner: the dialog must own the refusal's")
     check("EndDialog's values", [args[1] for _, args, _ in removal.calls("EndDialog")], [1])
 
 

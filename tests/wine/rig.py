@@ -7,6 +7,7 @@ Every wait fails fast once a program it depends on has ended or crashed.
 In: ZM_BUILD (the win32 build directory), ZM_WORK (scratch, holds the template).
 """
 import hashlib
+import inspect
 import os
 import re
 import select
@@ -21,7 +22,10 @@ ROOT = HERE.parent.parent
 BUILD = Path(os.environ["ZM_BUILD"])
 WORK = Path(os.environ["ZM_WORK"])
 TOOLS = BUILD / "test-tools"
+# The template prefix: a link to it (make_template keeps the prefix in the user's cache,
+# named by its inputs, where sessions can hard-link it; 590 MB and minutes under emulation).
 TEMPLATE = WORK / "template"
+CACHE = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "zm640"
 SKIP = 77  # the exit code CTest counts as skipped
 
 
@@ -356,13 +360,13 @@ class Session:
         return self.ask("windows", window_class, title)[1][0]
 
     def box(self, title):
-        """What the box TITLE shows: {"owner": class, "text": text, "buttons": [(id, text)]}."""
-        code, lines = self.ask("box", title)
-        if code != 0:
-            fail(f"no box {title!r}")
-        fields = [line.split("|") for line in lines]
-        return {"owner": fields[0][1], "text": fields[1][1].replace("\\n", "\n"),
-                "buttons": [(int(f[1]), f[2]) for f in fields[2:]]}
+        """What the box TITLE shows, once it is shown: its text, its buttons' ids (a box's
+        flags: 1 OK, 6 and 7 Yes and No), and "icon" where it has one. Its owner is not
+        among them: a box owned by the desktop window has none (the call shows it)."""
+        self.wait(lambda: self.ask("box", title)[0] == 0, f'the box "{title}"')
+        fields = [line.split("|") for line in self.ask("box", title)[1]]
+        return ([f[1].replace("\\n", "\n") for f in fields if f[0] == "text"] +
+                [int(f[1]) for f in fields if f[0] == "button"] + ["icon" for f in fields if f[0] == "icon"])
 
     def value(self, path, name):
         code, lines = self.ask("value", path, name)
@@ -509,7 +513,7 @@ def _read_line(fd, deadline, buffer):
 
 def _copy_template(prefix, windows, desktop):
     """Hard links take milliseconds; whatever Wine rewrites in place is a real copy."""
-    subprocess.run(["cp", "-al", str(TEMPLATE), str(prefix)], check=True)
+    subprocess.run(["cp", "-al", str(TEMPLATE.resolve()), str(prefix)], check=True)
     for path in [*prefix.glob("*.reg"), *(prefix / "drive_c/windows").glob("*.ini")]:
         path.unlink()
         shutil.copy(TEMPLATE / path.relative_to(prefix), path)
@@ -529,20 +533,45 @@ def _copy_template(prefix, windows, desktop):
 def make_template():
     """The prefix every case copies: Windows 98, the sample registry, relay tracing of
     the watched calls, no crash dialog, windows unmanaged (with no window manager a
-    closing box waits 2 s for one). Made again only when its inputs change."""
-    registry = (HERE / "sample/registry.reg").read_text()
-    stamp = hashlib.md5((registry + RELAY + NO_BOOT_STEP).encode()).hexdigest()
-    if (TEMPLATE / ".stamp").is_file() and (TEMPLATE / ".stamp").read_text() == stamp:
-        return
+    closing box waits 2 s for one). Made again only when its inputs change; kept in the
+    user's cache, where every checkout's sessions can hard-link it."""
     require_i386()
-    shutil.rmtree(TEMPLATE, ignore_errors=True)
-    TEMPLATE.mkdir(parents=True)
+    registry = (HERE / "sample/registry.reg").read_text()
+    wine = subprocess.run(["wine", "--version"], env=ENV, capture_output=True, text=True).stdout
+    stamp = hashlib.md5((registry + RELAY + NO_BOOT_STEP + wine + inspect.getsource(_make_template)
+                         + inspect.getsource(_copy_template)).encode()).hexdigest()
+    WORK.mkdir(parents=True, exist_ok=True)
+    CACHE.mkdir(parents=True, exist_ok=True)
+    home = CACHE if os.stat(CACHE).st_dev == os.stat(WORK).st_dev else WORK
+    made = home / f"wine-template-{stamp}"
+    if not (made / ".stamp").is_file():
+        for old in home.glob("wine-template-*"):  # other inputs', and makes cut short
+            if not (old.suffix and Path(f"/proc/{old.suffix[1:]}").exists()):
+                shutil.rmtree(old, ignore_errors=True)
+        building = made.with_name(f"{made.name}.{os.getpid()}")
+        _make_template(building, registry)
+        (building / ".stamp").write_text(stamp)
+        try:
+            os.rename(building, made)
+        except OSError:  # another checkout's test run made it first
+            shutil.rmtree(building)
+    if TEMPLATE.is_dir() and not TEMPLATE.is_symlink():
+        shutil.rmtree(TEMPLATE)  # made here by an earlier rig
+    link = WORK / f"template.{os.getpid()}"
+    link.unlink(missing_ok=True)
+    link.symlink_to(made)
+    os.replace(link, TEMPLATE)
+
+
+def _make_template(prefix, registry):
+    shutil.rmtree(prefix, ignore_errors=True)
+    prefix.mkdir(parents=True)
     session = Session.__new__(Session)
-    session.dir, session.prefix, session.helper = WORK / "template-display", TEMPLATE, None
+    session.dir, session.prefix, session.helper = WORK / "template-display", prefix, None
     session.dir.mkdir(parents=True, exist_ok=True)
     session.log = WORK / "template.log"
     session.log.write_text("")
-    session.env = dict(ENV, WINEPREFIX=str(TEMPLATE))
+    session.env = dict(ENV, WINEPREFIX=str(prefix))
     session.display, session.programs = None, []
     try:
         session._start_display()
@@ -564,11 +593,10 @@ def make_template():
         if regedit.popen.wait() != 0:
             fail("Wine could not set up the sample registry")
         session.end_session()
-        if "Enum\\\\PCI\\\\VEN_125D&DEV_1969" not in (TEMPLATE / "system.reg").read_text():
+        if "Enum\\\\PCI\\\\VEN_125D&DEV_1969" not in (prefix / "system.reg").read_text():
             fail("the sample registry did not reach the template")
     finally:
         session.stop()
-    (TEMPLATE / ".stamp").write_text(stamp)
 
 
 def show_log(session):
