@@ -43,6 +43,12 @@
  *          moves the mouse to that point of the screen and clicks (none: only moves) through
  *          SendInput, at least a double-click time after the last click (two clicks closer are a
  *          double-click)
+ *        wintool.exe watch NAME
+ *          watches for the next start of a program NAME (e.g. ZM640UNI.exe) that another one
+ *          starts, and holds it once seen, so that its exit code stays known; prints the watch's
+ *          number (serve only)
+ *        wintool.exe watched
+ *          prints each watch as NUMBER|NAME|unseen, running or ended|EXIT CODE (serve only)
  *        wintool.exe serve
  *          the session's helper: makes a hidden window (exit code 1 when none can be made:
  *          Wine's desktop did not reach the display), prints "ready", then answers every
@@ -55,6 +61,7 @@
 #include <string.h>
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 static int Post(char** argv) {
   HWND window = FindWindowA(argv[0], argv[1]);
@@ -232,6 +239,47 @@ static HWND Shown(const char* title) {
   return search.found;
 }
 
+/* Programs others start, watched by name: held from when they are seen, so that their
+ * exit codes stay known after they end. */
+static struct {
+  char name[64];
+  HANDLE process;
+} g_watches[64];
+static LONG g_watchCount;
+
+static const char* BaseName(const char* path) {
+  const char* slash = strrchr(path, '\\');
+  return slash ? slash + 1 : path;
+}
+
+static DWORD WINAPI Watch(LPVOID unused) {
+  (void)unused;
+  for (;; Sleep(10)) {  /* a program lives far longer than this while Wine starts it */
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+      for (LONG i = 0; i < g_watchCount; ++i)
+        if (g_watches[i].process == NULL && _stricmp(BaseName(entry.szExeFile), g_watches[i].name) == 0) {
+          g_watches[i].process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
+          break;
+        }
+    CloseHandle(snapshot);
+  }
+  return 0;
+}
+
+static int Watched(void) {
+  for (LONG i = 0; i < g_watchCount; ++i) {
+    DWORD code = 0;
+    HANDLE process = g_watches[i].process;
+    if (process == NULL) printf("%ld|%s|unseen\n", i, g_watches[i].name);
+    else if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) printf("%ld|%s|running\n", i, g_watches[i].name);
+    else if (GetExitCodeProcess(process, &code)) printf("%ld|%s|ended|%lu\n", i, g_watches[i].name, code);
+  }
+  return 0;
+}
+
 /* A box's parts: its text (the static control 0xFFFF), its icon, its buttons. */
 static BOOL CALLBACK BoxPart(HWND child, LPARAM unused) {
   char kind[32], text[1024];
@@ -311,6 +359,14 @@ static int Answer(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[0], "press") == 0) return Press(argc - 1, argv + 1);
   if (argc == 4 && strcmp(argv[0], "click") == 0) return Click(argv + 1);
   if (argc == 2 && strcmp(argv[0], "box") == 0) return Box(argv[1]);
+  if (argc == 1 && strcmp(argv[0], "watched") == 0) return Watched();
+  if (argc == 2 && strcmp(argv[0], "watch") == 0 && g_watchCount < 64) {
+    lstrcpynA(g_watches[g_watchCount].name, argv[1], sizeof g_watches[0].name);
+    printf("%ld\n", g_watchCount);
+    if (InterlockedIncrement(&g_watchCount) == 1 && CreateThread(NULL, 0, Watch, NULL, 0, NULL) == NULL)
+      return 3;
+    return 0;
+  }
   if (argc == 2 && strcmp(argv[0], "rect") == 0) {
     RECT place;
     HWND window = Shown(argv[1]);

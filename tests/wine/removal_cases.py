@@ -239,10 +239,12 @@ def install_inf():
     check("Add/Remove Programs", sorted(s.ask("programs")[1]),
           ["OtherSoundTool|||Other Sound Tool", "ZM640|||ZM640 Sound Card Driver"])
     # Add/Remove Programs starts the removal; Yes, then Restart.
-    removal = start_removal(s, "uninstaller", "--remove", "ZM640")
+    removal = s.watch("ZM640UNI.exe")
+    uninstaller = s.start("uninstaller", "uninstaller", "--remove", "ZM640", restart_taken=True)
     s.press(CONFIRM, "y")
     s.press(RESTART, "r")
-    removal.exit_code()
+    check("the removal's exit code", s.indirect_exit_code(removal), 1)
+    check("the uninstaller's exit code", uninstaller.exit_code(), 0)
     expect_files_removed(s.c)
     s.next_start()
     expect_next_start_done(s.c, FRESH_QUEUE)

@@ -190,6 +190,7 @@ class Session:
         self.c = self.prefix / "drive_c"
         self.win = self.c / "windows"
         self.programs, self.helper, self.display, self.sessions = [], None, None, 0
+        self.watches, self.awaited = {}, set()  # programs others start, by the helper's number
         shutil.rmtree(self.dir, ignore_errors=True)
         self.dir.mkdir(parents=True)
         self.log = self.dir / "session.log"
@@ -260,6 +261,7 @@ class Session:
 
     def end_session(self):
         """Ends this prefix's Wine server and every Wine program with it."""
+        self.watches.clear()  # the helper that held them ends too
         if self.helper:
             self.helper.stdin.close()
             self.helper = None
@@ -314,6 +316,11 @@ class Session:
         while True:
             if condition():
                 return
+            # Those others started first: the program that started one may end with it.
+            for number, code in self._watched_ends().items():
+                if number not in self.awaited:
+                    fail(f"{self.watches[number]} (started by another program) ended with exit code"
+                         f" {_code(code)} while waiting for {what}")
             for program in self.programs:
                 if program.watched and program.popen.poll() is not None:
                     fail(f"{program.name} ended with exit code {_code(program.popen.returncode)}"
@@ -324,6 +331,25 @@ class Session:
             if time.monotonic() > deadline:
                 fail(f"timed out waiting for {what}")
             time.sleep(0.05)
+
+    def watch(self, name):
+        """Watches the next start of the program NAME by another program (the helper holds it):
+        until indirect_exit_code() awaits its end, a wait fails once it has ended."""
+        number = int(self.ask("watch", name)[1][0])
+        self.watches[number] = name
+        return number
+
+    def _watched_ends(self):
+        if not self.watches:
+            return {}
+        lines = [line.split("|") for line in self.ask("watched")[1]]
+        return {int(fields[0]): int(fields[3]) for fields in lines if fields[2] == "ended"}
+
+    def indirect_exit_code(self, number):
+        """The exit code of the watched program, once it has ended."""
+        self.awaited.add(number)
+        self.wait(lambda: number in self._watched_ends(), f"{self.watches[number]} to end")
+        return self._watched_ends()[number]
 
     def running(self, program):
         return any(program.lower() in c.lower() for _, c in prefix_processes(self.prefix))
@@ -407,7 +433,7 @@ class Session:
         for folder, _, names in os.walk(self.c):
             for name in names:
                 path = Path(folder) / name
-                if not (folder == str(self.c) and name.endswith(".log")) and \
+                if not (folder == str(self.c) and name.endswith(".log")) and path != self.c / BOOT_STEP and \
                         not path.is_symlink() and path.stat().st_nlink == 1:
                     found[str(path.relative_to(self.c))] = hashlib.md5(path.read_bytes()).hexdigest()
         return found

@@ -150,8 +150,10 @@ def multimedia():
 
 def uninstall():
     t = Tray("tray_uninstall").start()
+    removal = t.s.watch("ZM640UNI.exe")
     t.command(40007)  # the real removal program starts and asks
     t.s.press(CONFIRM, "n")
+    check("the removal's exit code", t.s.indirect_exit_code(removal), 0)
     check("WinExec", [args for _, args, _ in t.program.calls("WinExec")], [["C:\\windows\\\\ZM640UNI.exe", 5]])
     t.exit()
 
