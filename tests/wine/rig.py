@@ -598,7 +598,7 @@ def _make_template(prefix, registry):
     session.log = WORK / "template.log"
     session.log.write_text("")
     session.env = dict(ENV, WINEPREFIX=str(prefix))
-    session.display, session.programs = None, []
+    session.display, session.programs, session.watches, session.awaited = None, [], {}, set()
     try:
         session._start_display()
         if session._server("-p") != 0:
