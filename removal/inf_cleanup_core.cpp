@@ -33,14 +33,15 @@ struct KeySearch {
     for (unsigned i = 0; i + 1 < n; ++i) skip[static_cast<unsigned char>(k[i])] = static_cast<unsigned char>(n - 1 - i);
   }
 
-  int In(const char* bytes, unsigned count) const {
+  // Where the key first occurs in the bytes; 0 when it does not.
+  const char* In(const char* bytes, unsigned count) const {
     const char lastOfKey = key[length - 1];
     for (unsigned at = 0; at + length <= count;) {
       char last = bytes[at + length - 1];
       if (last == lastOfKey) {
         unsigned i = 0;
         while (i + 1 < length && bytes[at + i] == key[i]) ++i;
-        if (i + 1 == length) return 1;
+        if (i + 1 == length) return bytes + at;
       }
       at += skip[static_cast<unsigned char>(last)];
     }
@@ -74,7 +75,9 @@ int FileContains(FileSystem& fs, const char* name, const char* key) {
   }
   // A key without CR, LF or Ctrl-Z: text-mode translation can neither make nor
   // break an occurrence, so the raw bytes before the first Ctrl-Z are searched
-  // as they stand, each block with the tail of the one before it.
+  // as they stand, each block with the tail of the one before it. The bytes
+  // are looked at for a Ctrl-Z only where it matters: before an occurrence,
+  // and in a block the file goes on after (most INF files are one block).
   char* const block = g_block;
   KeySearch search(key, keyLength);
   unsigned carried = 0;
@@ -85,11 +88,16 @@ int FileContains(FileSystem& fs, const char* name, const char* key) {
       found = 0;  // a read error: the file counts as not naming the card
       break;
     }
-    const char* mark = FindByte(block + carried, got, kCtrlZ);
-    unsigned length = carried + (mark ? static_cast<unsigned>(mark - (block + carried)) : got);
-    if (search.In(block, length)) found = 1;
-    if (found || mark != 0 || got == 0) break;
-    carried = length < keyLength - 1 ? length : keyLength - 1;
+    const unsigned length = carried + got;
+    const char* at = search.In(block, length);
+    if (at != 0) {  // the carried bytes were looked at before
+      const unsigned before = static_cast<unsigned>(at - block);
+      found = before <= carried || !FindByte(block + carried, before - carried, kCtrlZ);
+      break;
+    }
+    // A short read is the file's end (ReadFile reads a disk file whole up to it).
+    if (got < kBlockSize || FindByte(block + carried, got, kCtrlZ)) break;
+    carried = keyLength - 1;  // a full block holds at least that much
     for (unsigned i = 0; i < carried; ++i) block[i] = block[length - carried + i];
   }
   fs.Close(file);

@@ -24,6 +24,13 @@ TEST(FileContains, WhereverTheKeyStandsBeforeTheFirstCtrlZ) {
       {"after a Ctrl-Z", "abc\x1a" + kKey, false},
       {"split by a line end", "PCI\\VEN_125D\r\n&DEV_1969", false},
       {"far into a large file", std::string(100000, ';') + kKey, true},
+      // Files read in 32 KB blocks, looked at for a Ctrl-Z only where it matters.
+      {"across the 32 KB boundary", std::string(32768 - 10, 'x') + kKey, true},
+      {"in a later block, a Ctrl-Z in the first", "x\x1a" + std::string(40000, 'y') + kKey, false},
+      {"after a Ctrl-Z in its own later block", std::string(40000, 'y') + "\x1a" + kKey, false},
+      {"after a Ctrl-Z that ends a full block", std::string(32767, 'x') + "\x1a" + kKey, false},
+      {"across the boundary, a Ctrl-Z after it", std::string(32760, 'x') + kKey + "\x1a", true},
+      {"a full block, then the key alone", std::string(32768, 'x') + kKey, true},
   };
   for (const Case& c : cases) {
     FakeFileSystem fs;
