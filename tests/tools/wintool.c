@@ -199,23 +199,20 @@ static int Desktop(void) {
 
 /* The tray utility's menu, as the mixer double (loaded into the utility) reports it on request. */
 static int Menu(void) {
-  HANDLE request = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReport");
-  HANDLE done = CreateEventA(NULL, FALSE, FALSE, "ZM640MixerDoubleReported");
+  HWND reporter = FindWindowExA(HWND_MESSAGE, NULL, "ZM640MixerDoubleReport", NULL);
   HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "ZM640MixerDouble");
+  DWORD_PTR done = 0;
   int code = 3;
-  if (mapping != NULL) {
+  if (reporter != NULL && mapping != NULL) {
     const char* shared = (const char*)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    SetEvent(request);
     code = 4;
-    if (WaitForSingleObject(done, 10000) == WAIT_OBJECT_0) {
+    if (SendMessageTimeoutA(reporter, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 10000, &done) && done == 1) {
       fputs(shared + 2 * sizeof(LONG) + 8 * sizeof(HWND), stdout);
       code = 0;
     }
     UnmapViewOfFile(shared);
-    CloseHandle(mapping);
   }
-  CloseHandle(request);
-  CloseHandle(done);
+  if (mapping != NULL) CloseHandle(mapping);
   return code;
 }
 
