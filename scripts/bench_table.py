@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the benchmark results into README.md between its bench markers,
-with the date, the machine they were measured on and how that machine ran
-Wine's 32-bit x86 code (native, or emulated: then the Wine figures are about
-ten times slower, and only their ratios compare with a native run).
+"""Writes the benchmark results into README.md between its bench markers, a
+column per release, with the date, the machine they were measured on and how
+that machine ran Wine's 32-bit x86 code (native, or emulated: then the Wine
+figures are about ten times slower, and only their ratios compare with a
+native run).
 
-usage: bench_table.py RESULTS README I386-MODE
+usage: bench_table.py README I386-MODE "COLUMN=RESULTS"...
 """
 import datetime
 import os
@@ -26,16 +27,24 @@ def machine():
     return f"{os.cpu_count()} cores, {model}, {platform.system()} {platform.release()}"
 
 
-def main(results_path, readme_path, i386_mode):
-    rows = [line.rstrip("\n").split(": ", 1) for line in open(results_path) if ": " in line]
-    table = [f"Measured {datetime.date.today().isoformat()} on {machine()} with `scripts/bench`;"
-             f" Wine's 32-bit x86 code {i386_mode}.", "",
-             "| Figure | Result |", "|---|---|"]
-    table += [f"| {name} | {value} |" for name, value in rows]
+def figures(path):
+    """The report lines of a results file or a run's output: (FIGURE, RESULT)."""
+    return [line.rstrip("\n").split(": ", 1) for line in open(path, errors="replace")
+            if ": " in line and not line.startswith(("Debian ", "Wine's 32-bit"))]
+
+
+def main(readme_path, i386_mode, *columns):
+    names = [column.split("=", 1)[0] for column in columns]
+    results = [dict(figures(column.split("=", 1)[1])) for column in columns]
+    table = [f"Measured {datetime.date.today().isoformat()} on {machine()} with `scripts/bench`,"
+             f" both columns in one run; Wine's 32-bit x86 code {i386_mode}.", "",
+             "| Figure | " + " | ".join(names) + " |", "|---|" + "---|" * len(names)]
+    table += [f"| {figure} | " + " | ".join(r.get(figure, "-") for r in results) + " |"
+              for figure, _ in figures(columns[0].split("=", 1)[1])]
     replace_block(readme_path, "bench", table)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) < 4:
         sys.exit(__doc__)
     main(*sys.argv[1:])
