@@ -29,7 +29,7 @@ def machine():
 
 def figures(path):
     """The report lines of a results file or a run's output: (FIGURE, RESULT)."""
-    return [line.rstrip("\n").split(": ", 1) for line in open(path, errors="replace")
+    return [line.rstrip("\n").rsplit(": ", 1) for line in open(path, errors="replace")
             if ": " in line and not line.startswith(("Debian ", "Wine's 32-bit"))]
 
 
