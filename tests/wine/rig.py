@@ -571,8 +571,10 @@ def make_template():
     home = CACHE if os.stat(CACHE).st_dev == os.stat(WORK).st_dev else WORK
     made = home / f"wine-template-{stamp}"
     if not (made / ".stamp").is_file():
-        for old in home.glob("wine-template-*"):  # other inputs', and makes cut short
-            if not (old.suffix and Path(f"/proc/{old.suffix[1:]}").exists()):
+        for old in home.glob("wine-template-*"):  # others unused for a day, and makes cut short
+            making = old.suffix and Path(f"/proc/{old.suffix[1:]}").exists()
+            used = (old / ".stamp").stat().st_mtime if (old / ".stamp").is_file() else 0
+            if not making and (old.suffix or used < time.time() - 86400):
                 shutil.rmtree(old, ignore_errors=True)
         building = made.with_name(f"{made.name}.{os.getpid()}")
         _make_template(building, registry)
@@ -581,6 +583,7 @@ def make_template():
             os.rename(building, made)
         except OSError:  # another checkout's test run made it first
             shutil.rmtree(building)
+    os.utime(made / ".stamp")  # in use: kept while any checkout's tests use it
     if TEMPLATE.is_dir() and not TEMPLATE.is_symlink():
         shutil.rmtree(TEMPLATE)  # made here by an earlier rig
     link = WORK / f"template.{os.getpid()}"
