@@ -242,27 +242,39 @@ static struct {
   char name[64];
   HANDLE process;
 } g_watches[64];
-static LONG g_watchCount;
+static LONG g_watchCount, g_polling;  /* g_polling: 1 while a thread looks for them */
 
 static const char* BaseName(const char* path) {
   const char* slash = strrchr(path, '\\');
   return slash ? slash + 1 : path;
 }
 
+static LONG Unseen(void) {
+  LONG unseen = 0;
+  for (LONG i = 0; i < g_watchCount; ++i) unseen += g_watches[i].process == NULL;
+  return unseen;
+}
+
+/* Looks every 10 ms (a program lives far longer while Wine starts it) until every
+ * watched program is seen: snapshots cost, emulated most. */
 static DWORD WINAPI Watch(LPVOID unused) {
   (void)unused;
-  for (;; Sleep(10)) {  /* a program lives far longer than this while Wine starts it */
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-      for (LONG i = 0; i < g_watchCount; ++i)
-        if (g_watches[i].process == NULL && _stricmp(BaseName(entry.szExeFile), g_watches[i].name) == 0) {
-          g_watches[i].process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
-          break;
-        }
-    CloseHandle(snapshot);
-  }
+  do {
+    for (; Unseen() > 0; Sleep(10)) {
+      HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+      PROCESSENTRY32 entry;
+      entry.dwSize = sizeof entry;
+      for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        for (LONG i = 0; i < g_watchCount; ++i)
+          if (g_watches[i].process == NULL && _stricmp(BaseName(entry.szExeFile), g_watches[i].name) == 0) {
+            g_watches[i].process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
+            break;
+          }
+      CloseHandle(snapshot);
+    }
+    InterlockedExchange(&g_polling, 0);
+    /* A watch asked for meanwhile: looked for here, unless its question started a thread. */
+  } while (Unseen() > 0 && InterlockedExchange(&g_polling, 1) == 0);
   return 0;
 }
 
@@ -360,7 +372,8 @@ static int Answer(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[0], "watch") == 0 && g_watchCount < 64) {
     lstrcpynA(g_watches[g_watchCount].name, argv[1], sizeof g_watches[0].name);
     printf("%ld\n", g_watchCount);
-    if (InterlockedIncrement(&g_watchCount) == 1 && CreateThread(NULL, 0, Watch, NULL, 0, NULL) == NULL)
+    InterlockedIncrement(&g_watchCount);
+    if (InterlockedExchange(&g_polling, 1) == 0 && CreateThread(NULL, 0, Watch, NULL, 0, NULL) == NULL)
       return 3;
     return 0;
   }
