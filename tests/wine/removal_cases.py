@@ -144,22 +144,6 @@ def effects(case):
         fail(f"NT rules: expected more than 16 RegDeleteKeyA calls, got {deletions}")
 
 
-def held_open(version):
-    """The synthesizer still reads a sample bank through the removal: it is queued, not
-    deleted from under it (NT and Wine refuse that delete; Windows 9x would carry it out),
-    and the next start deletes it."""
-    s = Session(f"removal_held_open_{version}", windows=version)
-    check("the bank held open", s.ask("hold", r"C:\windows\Essswt.dls")[0], 0)
-    remove(s, "r")
-    expect_files_removed(s.c, ["windows/Essswt.dls"])
-    queue = FRESH_QUEUE + b"NUL=C:\\windows\\Essswt.dls\r\n"
-    expect_bytes(s.win / "WinInit.INI", queue)
-    if version in NT:
-        check("NT's last boot-time deletion", nt_boot_deletions(s)[-1], ("\\??\\C:\\windows\\Essswt.dls", ""))
-    s.next_start()
-    expect_next_start_done(s.c, queue)
-
-
 def refused_restart():
     """Windows refuses the restart (NT without the shutdown right; here the boot step is
     held, and Wine's ExitWindowsEx fails): a box says so, the dialog stays for another try
@@ -342,12 +326,15 @@ def compat_removal(version):
 
 
 def compat_next_start(version):
-    """Both programs read-only, Yes, Restart, the next start: none of the card's 21 files is
-    left (Wine carries WinInit.INI out whatever version it plays; NT itself never reads
-    it). On NT the shutdown privilege is enabled before ExitWindowsEx (KB Q176695: Wine
-    checks none, so only the calls show it), and the seven files are in NT's own list."""
+    """Both programs read-only, a sample bank held open (the synthesizer still reads it), Yes,
+    Restart, the next start: none of the card's 21 files is left (Wine carries WinInit.INI
+    out whatever version it plays; NT itself never reads it). The bank is queued, not
+    deleted from under its reader (NT and Wine refuse that delete; Windows 9x would carry
+    it out). On NT the shutdown privilege is enabled before ExitWindowsEx (KB Q176695: Wine
+    checks none, so only the calls show it), and the queued files are in NT's own list."""
     s = Session(f"compat_{version}_next_start", windows=version)
     read_only(s)
+    check("the bank held open", s.ask("hold", r"C:\windows\Essswt.dls")[0], 0)
     removal = remove(s, "r")
     restart = [(name, args[:2] if name != "AdjustTokenPrivileges" else args[1:2],
                 result if name != "ExitWindowsEx" else "-")
@@ -355,11 +342,14 @@ def compat_next_start(version):
                if name in ("LookupPrivilegeValueA", "AdjustTokenPrivileges", "ExitWindowsEx")]
     privilege = [("LookupPrivilegeValueA", [0, "SeShutdownPrivilege"], 1), ("AdjustTokenPrivileges", [0], 1)]
     check("the restart's calls", restart, (privilege if version in NT else []) + [("ExitWindowsEx", [2, 0], "-")])
-    expect_files_removed(s.c)
-    queued = [("\\??\\" + line[4:], "") for line in QUEUE_LINES.decode().splitlines()]
+    expect_files_removed(s.c, ["windows/Essswt.dls"])
+    bank = b"NUL=C:\\windows\\Essswt.dls\r\n"
+    queue = FRESH_QUEUE + bank
+    expect_bytes(s.win / "WinInit.INI", queue)
+    queued = [("\\??\\" + line[4:], "") for line in (QUEUE_LINES + bank).decode().splitlines()]
     check("NT's boot-time deletions", nt_boot_deletions(s), queued if version in NT else [])
     s.next_start()
-    expect_next_start_done(s.c, FRESH_QUEUE)
+    expect_next_start_done(s.c, queue)
 
 
 CASES = {
@@ -369,7 +359,6 @@ CASES = {
     "removal_run_enter_shuts_down": partial(run_restart, ["Return"], 1, "--end-session --shutdown"),
     "removal_run_no_tray": run_no_tray,
     "removal_refused_restart": refused_restart,
-    **{f"removal_held_open_{v}": partial(held_open, v) for v in ("win98", "winxp")},
     "install_inf": install_inf,
     **{f"removal_effects_{c}": partial(effects, c) for c in ("win98", "nt_rules", "two_runs")},
     **{f"next_start_{c}": partial(next_start, c) for c in (

@@ -256,13 +256,19 @@ class Area:
         check("the last call", " ".join(self.lines()[-1].split(" ")[:3]), "delete 1 icons=0")
 
 
-def shell_restart_silent():
-    """Windows 95's shell says nothing when it starts again: the utility finds the icon gone
-    and adds it again, no more often than once a second."""
-    t = Tray("tray_shell_restart_silent")
+def on_test_area(name):
+    """The utility started with the test's notification area, its icon taken."""
+    t = Tray(name)
     area = Area(t)
     t.start()
     area.wait_line("add 1 icons=1")
+    return t, area
+
+
+def shell_restart_silent():
+    """Windows 95's shell says nothing when it starts again: the utility finds the icon gone
+    and adds it again, no more often than once a second."""
+    t, area = on_test_area("tray_shell_restart_silent")
     after = area.restart(0, 3)
     if not 900 <= after <= 3000 * SLOWDOWN:
         fail(f"icon back {after} ms after the shell (expected about a second)")
@@ -278,10 +284,7 @@ def shell_restart_silent():
 
 def shell_restart_broadcast():
     """A shell that broadcasts TaskbarCreated gets the icon at once, and once."""
-    t = Tray("tray_shell_restart_broadcast")
-    area = Area(t)
-    t.start()
-    area.wait_line("add 1 icons=1")
+    t, area = on_test_area("tray_shell_restart_broadcast")
     after = area.restart(1, 0)
     if after >= 900:
         fail(f"icon back only {after} ms after the broadcast")
@@ -304,10 +307,7 @@ def shell_not_ready():
 
 def modify_refused():
     """A shell that refuses one modify but keeps the icon: no second icon."""
-    t = Tray("tray_modify_refused")
-    area = Area(t)
-    t.start()
-    area.wait_line("add 1 icons=1")
+    t, area = on_test_area("tray_modify_refused")
     area.post(32772)
     area.wait_line("modify 0 icons=1")
     area.wait_line("add 0 icons=1")  # refused: it is there
