@@ -7,7 +7,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests/wine"))
-from rig import MODE, Session, make_template  # noqa: E402
+from rig import MODE, make_template  # noqa: E402
 from tray_cases import NIM_MODIFY, Tray, WINDOW  # noqa: E402
 
 

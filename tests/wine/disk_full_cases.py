@@ -9,7 +9,6 @@ import shutil
 import subprocess
 import sys
 from functools import partial
-from pathlib import Path
 
 from rig import Session, check, fail, skip
 from removal_cases import remove

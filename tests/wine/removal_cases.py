@@ -5,7 +5,7 @@ from functools import partial
 
 from rig import BUILD, TOOLS, Session, check, fail, text_lines
 from sample import (CURRENT_VERSION, FRESH_QUEUE, KEPT_INF, QUEUE_LINES, AUTOEXEC_AFTER, CONFIG_AFTER,
-                    card_files_left, expect_bytes, expect_files_removed, expect_gone, expect_next_start_done,
+                    expect_bytes, expect_files_removed, expect_gone, expect_next_start_done,
                     expect_registry_cleaned, expect_sample_files_filtered, expect_unchanged, keep,
                     no_temporary_file, wininit_case)
 
