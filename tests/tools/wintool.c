@@ -62,6 +62,9 @@
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
+
+NTSTATUS NTAPI NtCreateEvent(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int, BOOLEAN);
 
 static int Post(char** argv) {
   HWND window = FindWindowA(argv[0], argv[1]);
@@ -429,6 +432,12 @@ static DWORD WINAPI AnswerQuestions(LPVOID unused) {
 /* The window keeps Wine's desktop; the main thread serves its messages (a broadcast
  * must not wait on it) while another answers the questions. */
 static int Serve(void) {
+  /* Windows has started: Wine starts its boot step (held, or a stand-in) with each program
+   * started from outside while its event is not set, a process start each. */
+  UNICODE_STRING name = {62, 64, L"\\KernelObjects\\__wineboot_event"};
+  OBJECT_ATTRIBUTES booted = {sizeof booted, NULL, &name, OBJ_OPENIF, NULL, NULL};
+  HANDLE event;
+  if (NtCreateEvent(&event, EVENT_ALL_ACCESS, &booted, 0, FALSE) >= 0) SetEvent(event);
   HWND window = CreateWindowA("STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL,
                               NULL);
   if (window == NULL) return 1;

@@ -93,10 +93,11 @@ class FakeFileSystem : public FileSystem {
   int FindNext(SearchHandle search, char* name, unsigned size) override;
   void EndSearch(SearchHandle search) override;
   int openSearches() const { return static_cast<int>(searches_.size()); }
+  // DIR copied into BUFFER as Windows gives a directory: its length, or the size it needs.
+  static unsigned Dir(const std::string& dir, char* buffer, unsigned size);
 
  private:
   struct Open_ { std::string path; unsigned position; bool writable; };
-  static unsigned Dir(const std::string& dir, char* buffer, unsigned size);
   Open_& Get(FileHandle file);
   bool PowerOff();  // counts the call; true once the power is off
   void Changing(const std::string& path, std::size_t from);  // before a change from that offset

@@ -1,5 +1,6 @@
 #include "fake_registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -14,36 +15,24 @@ FakeRegistry::Node* FakeRegistry::Child(Node* node, const std::string& name) con
   return nullptr;
 }
 
-FakeRegistry::Node* FakeRegistry::Find(const std::string& path) const {
+FakeRegistry::Node* FakeRegistry::Walk(const std::string& path, bool create) const {
   Node* node = const_cast<Node*>(&root_);
-  std::size_t start = 0;
-  while (node != nullptr && start <= path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    node = Child(node, path.substr(start, end - start));
-    start = end + 1;
+  for (std::size_t start = 0, end; node != nullptr && start <= path.size(); start = end + 1) {
+    end = std::min(path.find('\\', start), path.size());
+    Node* child = Child(node, path.substr(start, end - start));
+    if (child == nullptr && create) {
+      node->children.push_back(std::make_unique<Node>());
+      child = node->children.back().get();
+      child->name = path.substr(start, end - start);
+      child->path = path.substr(0, end);
+    }
+    node = child;
   }
   return node;
 }
 
-void FakeRegistry::Add(const std::string& path, const std::string& value,
-                       const std::string& data) {
-  Node* node = &root_;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    std::string name = path.substr(start, end - start);
-    Node* child = Child(node, name);
-    if (child == nullptr) {
-      node->children.push_back(std::make_unique<Node>());
-      child = node->children.back().get();
-      child->name = name;
-      child->path = path.substr(0, end);
-    }
-    node = child;
-    start = end + 1;
-  }
+void FakeRegistry::Add(const std::string& path, const std::string& value, const std::string& data) {
+  Node* node = Walk(path, true);
   if (!value.empty()) node->values[Lower(value)] = data + std::string(1, '\0');
 }
 

@@ -47,7 +47,8 @@ class FakeRegistry : public RegistryApi {
     std::vector<std::unique_ptr<Node>> children;
   };
   static std::string Lower(std::string text);
-  Node* Find(const std::string& path) const;
+  Node* Walk(const std::string& path, bool create) const;  // CREATE: missing keys made
+  Node* Find(const std::string& path) const { return Walk(path, false); }
   Node* Child(Node* node, const std::string& name) const;
   int Open(Node* node, RegKey* key);
   Node* Handle(RegKey key) const;

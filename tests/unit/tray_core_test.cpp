@@ -1,8 +1,10 @@
 #include "tray_core.h"
 
+#include "fake_file_system.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,60 +26,44 @@ class RecordingTray : public TrayShell {
     taken.swap(calls);
     return taken;
   }
-  void Log(const std::string& call) { calls.push_back(call); }
+  // One call: its words separated by spaces ("modify 147 6").
+  template <typename... Words>
+  void Log(const Words&... words) {
+    std::ostringstream call;
+    ((call << words << ' '), ...);
+    calls.push_back(call.str().substr(0, call.str().size() - 1));
+  }
 
   void SetMouseCapture() override { Log("capture"); }
   void ReleaseMouseCapture() override { Log("release capture"); }
-  void PostQuit(int code) override { Log("quit " + std::to_string(code)); }
+  void PostQuit(int code) override { Log("quit", code); }
   void DestroyWindow() override { Log("destroy"); }
   unsigned MixerDeviceCount() override { Log("count"); return devices; }
   unsigned MixerOpen() override { Log("open"); return openResult; }
-  unsigned MixerRead(unsigned* value) override {
-    Log("read");
-    *value = readValue;
-    return readResult;
-  }
-  unsigned MixerWrite(unsigned value) override {
-    Log("write " + std::to_string(value));
-    return writeResult;
-  }
+  unsigned MixerRead(unsigned* value) override { Log("read"); *value = readValue; return readResult; }
+  unsigned MixerWrite(unsigned value) override { Log("write", value); return writeResult; }
   void MixerClose() override { Log("close"); }
   void LoadPausedIcon() override { Log("load paused"); }
-  int AddIcon(int icon) override {
-    Log("add " + std::to_string(icon));
-    return addResult;
-  }
-  int ModifyIcon(int icon, unsigned flags) override {
-    Log("modify " + std::to_string(icon) + " " + std::to_string(flags));
-    return modifyResult;
-  }
+  int AddIcon(int icon) override { Log("add", icon); return addResult; }
+  int ModifyIcon(int icon, unsigned flags) override { Log("modify", icon, flags); return modifyResult; }
   void DeleteIcon() override { Log("delete icon"); }
-  void StartTimer(unsigned id, unsigned period) override {
-    Log("timer " + std::to_string(id) + " " + std::to_string(period));
-  }
-  void StopTimer(unsigned id) override { Log("kill " + std::to_string(id)); }
-  void SetMenuLabel(const char* label) override { Log(std::string("label ") + label); }
+  void StartTimer(unsigned id, unsigned period) override { Log("timer", id, period); }
+  void StopTimer(unsigned id) override { Log("kill", id); }
+  void SetMenuLabel(const char* label) override { Log("label", label); }
   void ShowPopupMenu() override { Log("popup"); }
   void ShowAbout() override { Log("about"); }
-  void ShowMessage(const char* text, const char* caption) override {
-    Log(std::string("box ") + text + " / " + caption);
-  }
+  void ShowMessage(const char* text, const char* caption) override { Log("box", text, "/", caption); }
   unsigned RunProgram(const char* command) override {
-    Log(std::string("run ") + command);
+    Log("run", command);
     unsigned result = runResults.front();
     if (runResults.size() > 1) runResults.erase(runResults.begin());
     return result;
   }
-  static unsigned Directory(const std::string& dir, char* buffer, unsigned size) {
-    if (dir.size() + 1 > size) return static_cast<unsigned>(dir.size() + 1);
-    memcpy(buffer, dir.c_str(), dir.size() + 1);
-    return static_cast<unsigned>(dir.size());
-  }
   unsigned WindowsDirectory(char* buffer, unsigned size) override {
-    return Directory(windowsDir, buffer, size);
+    return FakeFileSystem::Dir(windowsDir, buffer, size);
   }
   unsigned SystemDirectory(char* buffer, unsigned size) override {
-    return Directory(systemDir, buffer, size);
+    return FakeFileSystem::Dir(systemDir, buffer, size);
   }
   unsigned Milliseconds() override { return clock; }
 };
