@@ -1,8 +1,7 @@
 /* Looks at and pokes windows from another process, as another program would.
  * usage: wintool.exe post CLASS TITLE MESSAGE WPARAM LPARAM   (numbers in decimal)
  *          posts the message; exit code 0 when posted, 1 when no such window
- *        wintool.exe post-registered CLASS TITLE NAME
- *          posts the registered window message NAME (e.g. TaskbarCreated)
+ *          (MESSAGE not a number: the registered window message of that name, e.g. TaskbarCreated)
  *        wintool.exe stats CLASS TITLE
  *          prints the owning process's handle count, GDI and USER objects and memory
  *        wintool.exe windows CLASS TITLE
@@ -36,9 +35,9 @@
  *        wintool.exe rect TITLE
  *          prints the shown top-level window TITLE's place on the screen: LEFT,TOP,RIGHT,BOTTOM
  *        wintool.exe box TITLE
- *          prints what the shown box TITLE shows, as a line each: owner|CLASS (of its owner
- *          window; empty: none), text|TEXT (line ends as \n), icon|0 or 1, then button|ID|TEXT
- *          for each button; exit code 1 when no such box is shown
+ *          prints what the shown box TITLE shows, as a line each: text|TEXT (line ends as \n),
+ *          icon|1 where it has one, and button|ID|TEXT for each button; exit code 1 when no
+ *          such box is shown
  *        wintool.exe click X Y left|right|none
  *          moves the mouse to that point of the screen and clicks (none: only moves) through
  *          SendInput, at least a double-click time after the last click (two clicks closer are a
@@ -69,17 +68,20 @@ NTSTATUS NTAPI NtCreateEvent(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int, BOOL
 static int Post(char** argv) {
   HWND window = FindWindowA(argv[0], argv[1]);
   if (window == NULL) return 1;
-  UINT message = (UINT)strtoul(argv[2], NULL, 10);
+  char* end;
+  UINT message = (UINT)strtoul(argv[2], &end, 10);
+  if (*end != '\0') message = RegisterWindowMessageA(argv[2]);
   WPARAM wParam = (WPARAM)strtoul(argv[3], NULL, 10);
   LPARAM lParam = (LPARAM)strtol(argv[4], NULL, 10);
   return PostMessageA(window, message, wParam, lParam) ? 0 : 3;
 }
 
+/* The top-level windows with a title (and a class, unless NULL): how many, how many shown, the first shown. */
 typedef struct {
   const char* className;
   const char* title;
-  int count;
-  int visible;
+  int count, visible;
+  HWND shown;
 } Census;
 
 static BOOL CALLBACK Count(HWND window, LPARAM data) {
@@ -87,15 +89,22 @@ static BOOL CALLBACK Count(HWND window, LPARAM data) {
   char className[256], title[256];
   GetClassNameA(window, className, sizeof className);
   GetWindowTextA(window, title, sizeof title);
-  if (strcmp(className, census->className) == 0 && strcmp(title, census->title) == 0) {
+  if ((census->className == NULL || strcmp(className, census->className) == 0) &&
+      strcmp(title, census->title) == 0) {
     census->count++;
-    if (IsWindowVisible(window)) census->visible++;
+    if (IsWindowVisible(window) && census->visible++ == 0) census->shown = window;
   }
   return TRUE;
 }
 
+static HWND Shown(const char* title) {
+  Census census = {NULL, title, 0, 0, NULL};
+  EnumWindows(Count, (LPARAM)&census);
+  return census.shown;
+}
+
 static int Windows(char** argv) {
-  Census census = {argv[0], argv[1], 0, 0};
+  Census census = {argv[0], argv[1], 0, 0, NULL};
   EnumWindows(Count, (LPARAM)&census);
   printf("count=%d visible=%d\n", census.count, census.visible);
   return 0;
@@ -108,15 +117,12 @@ static int Stats(char** argv) {
   GetWindowThreadProcessId(window, &pid);
   HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (process == NULL) return 3;
-  PROCESS_MEMORY_COUNTERS memory;
-  memset(&memory, 0, sizeof memory);
-  memory.cb = sizeof memory;
+  PROCESS_MEMORY_COUNTERS memory = {.cb = sizeof memory};
   GetProcessHandleCount(process, &handles);
   GetProcessMemoryInfo(process, &memory, sizeof memory);
   printf("handles=%lu gdi=%lu user=%lu working_set=%lu private=%lu\n", handles,
          GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
          (unsigned long)memory.WorkingSetSize, (unsigned long)memory.PagefileUsage);
-  (void)handles;
   CloseHandle(process);
   return 0;
 }
@@ -219,26 +225,6 @@ static int Menu(void) {
   return code;
 }
 
-typedef struct {
-  const char* title;
-  HWND found;
-} Search;
-
-static BOOL CALLBACK Match(HWND window, LPARAM data) {
-  Search* search = (Search*)data;
-  char title[256];
-  GetWindowTextA(window, title, sizeof title);
-  if (!IsWindowVisible(window) || strcmp(title, search->title) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-static HWND Shown(const char* title) {
-  Search search = {title, NULL};
-  EnumWindows(Match, (LPARAM)&search);
-  return search.found;
-}
-
 /* Programs others start, watched by name: held from when they are seen, so that their
  * exit codes stay known after they end. */
 static struct {
@@ -312,22 +298,14 @@ static BOOL CALLBACK BoxPart(HWND child, LPARAM unused) {
 }
 
 static int Box(const char* title) {
-  HWND box = Shown(title), owner;
-  char kind[64] = "";
+  HWND box = Shown(title);
   if (box == NULL) return 1;
-  if ((owner = GetWindow(box, GW_OWNER)) != NULL) GetClassNameA(owner, kind, sizeof kind);
-  printf("owner|%s\n", kind);
   EnumChildWindows(box, BoxPart, 0);
   return 0;
 }
 
 static void Send(WORD key, DWORD flags) {
-  INPUT input;
-  memset(&input, 0, sizeof input);
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.wScan = (WORD)MapVirtualKeyA(key, 0);
-  input.ki.dwFlags = flags;
+  INPUT input = {.type = INPUT_KEYBOARD, .ki = {key, (WORD)MapVirtualKeyA(key, 0), flags, 0, 0}};
   SendInput(1, &input, sizeof input);
 }
 
@@ -403,11 +381,6 @@ static int Answer(int argc, char** argv) {
                        FILE_ATTRIBUTE_NORMAL, NULL) == INVALID_HANDLE_VALUE;
   if (argc == 3 && strcmp(argv[0], "windows") == 0) return Windows(argv + 1);
   if (argc == 3 && strcmp(argv[0], "stats") == 0) return Stats(argv + 1);
-  if (argc == 4 && strcmp(argv[0], "post-registered") == 0) {
-    HWND window = FindWindowA(argv[1], argv[2]);
-    if (window == NULL) return 1;
-    return PostMessageA(window, RegisterWindowMessageA(argv[3]), 0, 0) ? 0 : 3;
-  }
   fprintf(stderr, "wintool: no such question: %s\n", argc > 0 ? argv[0] : "");
   return 2;
 }

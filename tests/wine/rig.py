@@ -206,7 +206,7 @@ class Session:
             for exe in (BUILD / "bin").glob("*.exe"):
                 shutil.copy(exe, self.win)
         self.stand_in("system32/wineboot.exe")
-        self._start_session()
+        self._start_helper(first=True)
         if desktop:
             self.wait(lambda: self.ask("desktop")[1] == [desktop], f"the virtual desktop of {desktop}")
 
@@ -229,25 +229,19 @@ class Session:
             return subprocess.run([SERVER, *flags], env=self.env, stdout=log, stderr=log,
                                   stdin=subprocess.DEVNULL).returncode
 
-    def _start_session(self):
-        if self._server("-p") != 0:
-            fail("wineserver did not start")
-        self._start_helper()
-
-    def _start_helper(self):
+    def _start_helper(self, first=False):
         """The helper, which also holds Wine's desktop process (it ends with the last
         program that uses it); a desktop that could not reach the display (seen under
         heavy load) is started again, up to three times."""
         for attempt in range(1, 4):
             self.sessions += 1
-            if attempt > 1 and self._server("-p") != 0:
+            if (attempt > 1 or first) and self._server("-p") != 0:
                 fail("wineserver did not start")
             with open(self.dir / f"helper{self.sessions}.log", "wb") as err:
                 self.helper = subprocess.Popen(
                     ["wine", str(TOOLS / "wintool.exe"), "serve"], env=self.env, stdin=subprocess.PIPE,
                     stdout=subprocess.PIPE, stderr=err, start_new_session=True)
-            self._buffer = b""
-            line = self._helper_line(time.monotonic() + TIMEOUT)
+            line, self._buffer = _read_line(self.helper.stdout.fileno(), time.monotonic() + TIMEOUT, b"")
             if line == "ready":
                 return
             with open(self.log, "a") as log:
@@ -255,40 +249,30 @@ class Session:
             self.end_session()
         fail(f"Wine cannot show windows on display {self.env['DISPLAY']}")
 
-    def _helper_line(self, deadline):
-        line, self._buffer = _read_line(self.helper.stdout.fileno(), deadline, self._buffer)
-        return line
-
-    def end_session(self):
-        """Ends this prefix's Wine server and every Wine program with it."""
+    def end_session(self, clean=True):
+        """Ends this prefix's Wine server and every Wine program with it; CLEAN: as Windows
+        ends, the registry saved (it takes 0.8 s), else every process killed at once."""
         self.watches.clear()  # the helper that held them ends too
         if self.helper:
             self.helper.stdin.close()
             self.helper = None
-        self._server("-k")
-        self._server("-w")
-        for pid, _ in prefix_processes(self.prefix):
-            try:
-                os.kill(pid, 9)  # Wine's device host can outlive a killed server
-            except OSError:
-                pass
-
-    def stop(self):
-        """The case is over: every process of the prefix killed at once (the registry the
-        server would save on a clean end is no longer needed; the clean end took 0.8 s)."""
-        if self.helper:
-            self.helper.stdin.close()
-            self.helper = None
-        for _ in range(100):
+        if clean:
+            self._server("-k")
+            self._server("-w")
+        for _ in range(100):  # Wine's device host can outlive a killed server
             processes = prefix_processes(self.prefix)
-            if not processes:
-                break
             for pid, _ in processes:
                 try:
                     os.kill(pid, 9)
                 except OSError:
                     pass
+            if not processes:
+                break
             time.sleep(0.01)
+
+    def stop(self):
+        """The case is over: its processes and its display go at once."""
+        self.end_session(clean=False)
         if self.display:
             self.display.kill()
 
@@ -363,7 +347,7 @@ class Session:
         self.helper.stdin.flush()
         lines, deadline = [], time.monotonic() + TIMEOUT
         while True:
-            line = self._helper_line(deadline)
+            line, self._buffer = _read_line(self.helper.stdout.fileno(), deadline, self._buffer)
             if line is None:
                 fail(f"the session's helper gave no answer to {words}")
             if line.startswith("\x1e"):

@@ -202,7 +202,7 @@ def menu_closes():
 
 def taskbar_created():
     t = Tray("tray_taskbar_created").start()
-    t.s.ask("post-registered", *WINDOW, "TaskbarCreated")
+    t.s.post(*WINDOW, "TaskbarCreated")  # the registered message of that name
     t.s.wait(lambda: t.icon_calls().count(NIM_ADD) == 2, "the icon added again")
     t.exit()
 
