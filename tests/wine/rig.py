@@ -543,7 +543,8 @@ def _copy_template(prefix, windows, desktop):
 def make_template():
     """The prefix every case copies: Windows 98, the sample registry, relay tracing of
     the watched calls, no crash dialog, windows unmanaged (with no window manager a
-    closing box waits 2 s for one). Made again only when its inputs change; kept in the
+    closing box waits 2 s for one), no X input method or display-mode extensions (each
+    Wine program's start sets them up: a tenth of it under emulation). Made again only when its inputs change; kept in the
     user's cache, where every checkout's sessions can hard-link it."""
     require_i386()
     registry = (HERE / "sample/registry.reg").read_text()
@@ -600,6 +601,7 @@ def _make_template(prefix, registry):
             f'[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="{RELAY}"\n'
             '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n'
             '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
+            '"UseXIM"="N"\n"UseXRandR"="N"\n"UseXVidMode"="N"\n'
             + registry.split("\n", 1)[1])
         regedit = Program(session, "regedit", ["regedit", "/S", "Z:" + str(settings).replace("/", "\\")],
                           watched=False)
