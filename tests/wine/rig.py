@@ -297,24 +297,30 @@ class Session:
         """Polls CONDITION until it holds. Fails at once when a watched program has ended
         or a program crashed into Wine's debugger, and after the deadline otherwise."""
         deadline = time.monotonic() + (timeout or TIMEOUT)
-        while True:
-            if condition():
+        while not condition():
+            problem = self._why_not(what, deadline)
+            # A program may end just after what it was waited for (the uninstaller after the
+            # removal it started): the condition is asked once more before failing.
+            if problem:
+                if not condition():
+                    fail(problem)
                 return
-            # Those others started first: the program that started one may end with it.
-            for number, code in self._watched_ends().items():
-                if number not in self.awaited:
-                    fail(f"{self.watches[number]} (started by another program) ended with exit code"
-                         f" {_code(code)} while waiting for {what}")
-            for program in self.programs:
-                if program.watched and program.popen.poll() is not None:
-                    fail(f"{program.name} ended with exit code {_code(program.popen.returncode)}"
-                         f" while waiting for {what}")
-            crashed = [c for _, c in prefix_processes(self.prefix) if "winedbg" in c.lower()]
-            if crashed:
-                fail(f"a program crashed into Wine's debugger ({crashed[0]}) while waiting for {what}")
-            if time.monotonic() > deadline:
-                fail(f"timed out waiting for {what}")
             time.sleep(0.05)
+
+    def _why_not(self, what, deadline):
+        """Why waiting for WHAT is over though it has not come; None while it may still."""
+        # Those others started first: the program that started one may end with it.
+        for number, code in self._watched_ends().items():
+            if number not in self.awaited:
+                return (f"{self.watches[number]} (started by another program) ended with exit code"
+                        f" {_code(code)} while waiting for {what}")
+        for program in self.programs:
+            if program.watched and program.popen.poll() is not None:
+                return f"{program.name} ended with exit code {_code(program.popen.returncode)} while waiting for {what}"
+        crashed = [c for _, c in prefix_processes(self.prefix) if "winedbg" in c.lower()]
+        if crashed:
+            return f"a program crashed into Wine's debugger ({crashed[0]}) while waiting for {what}"
+        return f"timed out waiting for {what}" if time.monotonic() > deadline else None
 
     def watch(self, name):
         """Watches the next start of the program NAME by another program (the helper holds it):
