@@ -39,15 +39,11 @@ def boot_step_asked(s):
     return asked()
 
 
-def restart_calls(removal):
-    return [args for _, args, _ in removal.calls("ExitWindowsEx")]
-
-
 def check_confirmation_box(s, removal):
     """Yes and No, no icon; owned (by the desktop window), which only the call shows."""
     check("the confirmation box", s.box(CONFIRM),
           ["Are you sure you want to completely remove 'ZM640 Sound Card Driver' and all of its\ncomponents?", 6, 7])
-    owners = [args[0] for _, args, _ in removal.calls("MessageBoxA")]
+    owners = removal.args("MessageBoxA", 0)
     if len(owners) != 1 or owners[0] == 0:
         fail(f"the confirmation box's owners: {owners}")
 
@@ -89,8 +85,8 @@ def run_yes_cancel():
     check("the stand-in received", standin_received(s, tray), ["WM_COMMAND 40001 0"])
     s.press(RESTART, "c")
     check("exit code", removal.exit_code(), 1)
-    check("ExitWindowsEx calls", restart_calls(removal), [])
-    check("EndDialog's values", [args[1] for _, args, _ in removal.calls("EndDialog")], [1])
+    check("ExitWindowsEx calls", removal.args("ExitWindowsEx"), [])
+    check("EndDialog's values", removal.args("EndDialog", 1), [1])
 
 
 def run_restart(keys, flags, boot_step):
@@ -101,14 +97,14 @@ def run_restart(keys, flags, boot_step):
     s.press(CONFIRM, "y")
     s.press(RESTART, *keys)
     check("exit code", removal.exit_code(), 1)
-    check("ExitWindowsEx calls", restart_calls(removal), [[flags, 0]])
+    check("ExitWindowsEx calls", removal.args("ExitWindowsEx"), [[flags, 0]])
     check("Wine's boot step asked for", boot_step_asked(s), [boot_step])
 
 
 def run_no_tray():
     s = Session("removal_run_no_tray")
     removal = remove(s)
-    check("FindWindowA calls", [args for _, args, _ in removal.calls("FindWindowA")], [list(TRAY_WINDOW)])
+    check("FindWindowA calls", removal.args("FindWindowA"), [list(TRAY_WINDOW)])
     check("PostMessageA calls", removal.calls("PostMessageA"), [])
 
 
@@ -159,10 +155,10 @@ def refused_restart():
         s.press("Restart Windows", "Return")
     s.press(RESTART, "c")
     check("exit code", removal.exit_code(), 1)
-    check("ExitWindowsEx calls", restart_calls(removal), [[2, 0], [1, 0]])
-    if 0 in [args[0] for _, args, _ in removal.calls("MessageBoxA")]:
+    check("ExitWindowsEx calls", removal.args("ExitWindowsEx"), [[2, 0], [1, 0]])
+    if 0 in removal.args("MessageBoxA", 0):
         fail("a box has no owner: the dialog must own the refusal's")
-    check("EndDialog's values", [args[1] for _, args, _ in removal.calls("EndDialog")], [1])
+    check("EndDialog's values", removal.args("EndDialog", 1), [1])
 
 
 # -- next_start: through the restart, WinInit.INI as other software left it -----------------
@@ -172,7 +168,7 @@ def next_start(case, key="r"):
     read_only(s)
     removal = remove(s, key)
     flags, boot_step = RESTART_FLAGS[key]
-    check("ExitWindowsEx calls", restart_calls(removal), [[flags, 0]])
+    check("ExitWindowsEx calls", removal.args("ExitWindowsEx"), [[flags, 0]])
     check("Wine's boot step asked for", boot_step_asked(s), [boot_step])
     expect_files_removed(s.c)
     expect_bytes(s.win / "WinInit.INI", after)

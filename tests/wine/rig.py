@@ -168,6 +168,10 @@ class Program:
     def calls(self, function=None):
         return traced_calls(self.log, function)
 
+    def args(self, function, index=None):
+        """The arguments of each traced call of FUNCTION, or only the one at INDEX."""
+        return [args if index is None else args[index] for _, args, _ in self.calls(function)]
+
 
 class Session:
     """One case's Windows: a copy of the template with the sample system laid out,
@@ -550,8 +554,9 @@ def make_template():
     """The prefix every case copies: Windows 98, the sample registry, relay tracing of
     the watched calls, no crash dialog, windows unmanaged (with no window manager a
     closing box waits 2 s for one), no X input method or display-mode extensions (each
-    Wine program's start sets them up: a tenth of it under emulation). Made again only when its inputs change; kept in the
-    user's cache, where every checkout's sessions can hard-link it."""
+    Wine program's start sets them up: a tenth of it under emulation). Made again only
+    when its inputs change; kept in the user's cache, where every checkout's sessions
+    can hard-link it."""
     require_i386()
     registry = (HERE / "sample/registry.reg").read_text()
     wine = subprocess.run(["wine", "--version"], env=ENV, capture_output=True, text=True).stdout

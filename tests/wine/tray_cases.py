@@ -37,7 +37,7 @@ class Tray:
                     f"the utility to write {value} to control 41")
 
     def icon_calls(self):
-        return [args[0] for _, args, _ in self.program.calls("Shell_NotifyIconA")]
+        return self.program.args("Shell_NotifyIconA", 0)
 
     def wait_frames(self, count):
         """Waits until the animation has shown COUNT more frames: time passed, in ticks."""
@@ -55,7 +55,7 @@ class Tray:
         check("the last mixer call", self.s.mixer_lines()[-1].split(" ")[0], "mixerClose")
 
     def box_owners(self):
-        return [args[0] for _, args, _ in self.program.calls("MessageBoxA")]
+        return self.program.args("MessageBoxA", 0)
 
     def started_command(self):
         self.s.wait(lambda: self.s.started("rundll32"), "rundll32.exe started by the utility")
@@ -143,7 +143,7 @@ def multimedia():
     t.command(40006)
     check("command line", t.started_command(), "C:\\windows\\\\rundll32.exe " + MULTIMEDIA)
     windows_dir = [f"C:\\windows\\\\rundll32.exe {MULTIMEDIA}", 5]
-    check("WinExec calls", [args for _, args, _ in t.program.calls("WinExec")],
+    check("WinExec calls", t.program.args("WinExec"),
           [windows_dir, [f"C:\\windows\\system32\\rundll32.exe {MULTIMEDIA}", 5], windows_dir])
     t.exit()
 
@@ -154,7 +154,7 @@ def uninstall():
     t.command(40007)  # the real removal program starts and asks
     t.s.press(CONFIRM, "n")
     check("the removal's exit code", t.s.indirect_exit_code(removal), 0)
-    check("WinExec", [args for _, args, _ in t.program.calls("WinExec")], [["C:\\windows\\\\ZM640UNI.exe", 5]])
+    check("WinExec", t.program.args("WinExec"), [["C:\\windows\\\\ZM640UNI.exe", 5]])
     t.exit()
 
 
