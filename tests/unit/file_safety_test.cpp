@@ -104,11 +104,16 @@ std::string Content(const Files& files, const std::string& path) {
   return it == files.end() ? kAbsent : it->second;
 }
 
+using Texts = std::map<std::string, std::set<std::string>>;
+
 // Every complete text a user file may hold: as it was, and after any of its
 // passes that ran without a fault (a pass that could not replace the file
-// leaves the next one its old text).
-std::map<std::string, std::set<std::string>> CompleteTexts(const System& system) {
-  std::map<std::string, std::set<std::string>> texts;
+// leaves the next one its old text). Made once a system: the sweeps ask it
+// after every fault.
+const Texts& CompleteTexts(const System& system) {
+  static std::map<Files, Texts> made;
+  if (made.count(system.files)) return made[system.files];
+  Texts& texts = made[system.files];
   for (const char* path : kUserFiles) texts[path].insert(Content(system.files, path));
   FakeFileSystem queued = Machine(system);
   RemoveDriverFiles(queued);
@@ -137,9 +142,9 @@ std::string WithoutTrailingCtrlZ(std::string text) {
 // bytes of an append whose data had not reached the disk.
 void ExpectEveryLineKept(const System& system, const Files& disk, const std::string& what,
                          bool beside, bool appendsMayBeCut) {
-  auto texts = CompleteTexts(system);
+  const Texts& texts = CompleteTexts(system);
   for (const char* path : kUserFiles) {
-    const std::set<std::string>& complete = texts[path];
+    const std::set<std::string>& complete = texts.at(path);
     const std::string now = Content(disk, path);
     if (complete.count(now)) continue;
     const std::string old = Content(system.files, path);
